@@ -1,0 +1,67 @@
+#include "Application.h"
+
+#include "CommandLine.h"
+#include "Dialogs.h"
+#include "TfrmAbout.h"
+#include "meter/HidDeviceAccess.h"
+#include "meter/TracingDeviceAccess.h"
+#include "panel/TfrmPanel.h"
+#include "sim/SimulatedMeter.h"
+
+#include <QApplication>
+#include <cstdio>
+
+namespace qx {
+
+WindowHooks programWindowHooks()
+{
+    WindowHooks hooks;
+    hooks.createPanel = createPanelWindow;
+    return hooks;
+}
+
+int runApplication(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("QX736");
+    QCoreApplication::setApplicationName("QX736");
+    QCoreApplication::setApplicationVersion(QX736_VERSION);
+
+    const CommandLine options = CommandLine::parse(QCoreApplication::arguments());
+    if (!options.ok) {
+        if (!options.error.isEmpty())
+            std::fprintf(stderr, "qx736: %s\n", qPrintable(options.error));
+        std::fputs(qPrintable(CommandLine::usage()), stderr);
+        return options.error.isEmpty() ? 0 : 2;
+    }
+
+    auto splash = std::make_unique<TfrmAbout>();
+    splash->showAsSplash();
+
+    SystemClock clock;
+    std::unique_ptr<HidapiTransport> transport;
+    std::unique_ptr<DeviceAccess> meter;
+    if (options.simulate) {
+        meter = std::make_unique<SimulatedMeter>(clock);
+    } else {
+        transport = std::make_unique<HidapiTransport>();
+        meter = std::make_unique<HidDeviceAccess>(*transport);
+    }
+    std::unique_ptr<TracingDeviceAccess> traced;
+    DeviceAccess *device = meter.get();
+    if (options.trace) {
+        traced = std::make_unique<TracingDeviceAccess>(*meter, stderr, &clock);
+        device = traced.get();
+    }
+
+    QtDialogs dialogs;
+    MainOptions mainOptions;
+    mainOptions.service = options.service;
+    TfrmMain frmMain(*device, clock, dialogs, mainOptions, programWindowHooks());
+    frmMain.setSplash(splash.get());
+    frmMain.showMaximized();
+    const int rc = app.exec();
+    return rc;
+}
+
+} // namespace qx

@@ -1,0 +1,94 @@
+#include "Dialogs.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QUrl>
+
+namespace qx {
+
+namespace {
+const char *const kCaption = "QX736";
+}
+
+void QtDialogs::message(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, kCaption, text);
+}
+
+Dialogs::Button QtDialogs::question(QWidget *parent, const QString &text, int buttons)
+{
+    QMessageBox::StandardButtons qb;
+    if (buttons & Ok)
+        qb |= QMessageBox::Ok;
+    if (buttons & Yes)
+        qb |= QMessageBox::Yes;
+    if (buttons & No)
+        qb |= QMessageBox::No;
+    if (buttons & Cancel)
+        qb |= QMessageBox::Cancel;
+    switch (QMessageBox::question(parent, kCaption, text, qb)) {
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    default:
+        return Cancel;
+    }
+}
+
+QString QtDialogs::openFileName(QWidget *parent, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+}
+
+QString QtDialogs::saveFileName(QWidget *parent, const QString &folder, const QString &filter,
+                                const QString &defaultSuffix)
+{
+    QFileDialog dialog(parent, QString(), folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QColor> QtDialogs::color(QWidget *parent, const QColor &initial)
+{
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+std::optional<QFont> QtDialogs::font(QWidget *parent, const QFont &initial)
+{
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok)
+        return std::nullopt;
+    return f;
+}
+
+bool QtDialogs::print(QWidget *parent, QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::printerSetup(QWidget *parent, QPrinter &printer)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::openExternal(const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+} // namespace qx

@@ -1,0 +1,125 @@
+#pragma once
+// The program's frame window: menus, tool bar, status bar, the settings, the glyph
+// bitmaps of the front panel, and the child windows in its MDI area.
+#include "AppSettings.h"
+#include "meter/MeterSession.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolButton;
+
+namespace qx {
+
+class Dialogs;
+class TfrmAbout;
+class TfrmMain;
+
+// The windows other parts of the program build. A hook left empty creates nothing.
+struct WindowHooks {
+    std::function<QWidget *(TfrmMain &)> createPanel;
+    std::function<QWidget *(TfrmMain &)> createRealTimeGraph;
+    std::function<QWidget *(TfrmMain &)> createSetup;
+};
+
+struct MainOptions {
+    bool service = false; // keep the setup menu item visible
+};
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOptions options = {},
+             WindowHooks hooks = {}, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    MeterSession &session() { return *m_session; }
+    Dialogs &dialogs() { return m_dialogs; }
+    AppSettings &settings() { return m_settings; }
+    const QString &dataFolder() const { return m_dataFolder; }
+    QMdiArea *mdiArea() const { return m_mdi; }
+
+    const std::vector<QPixmap> &largeGlyphs() const { return m_largeGlyphs; }
+    const std::vector<QPixmap> &smallGlyphs() const { return m_smallGlyphs; }
+
+    // The windows that exist at most once; null while closed.
+    QWidget *panel() const { return m_panel; }
+    QWidget *realTimeGraph() const { return m_realTimeGraph; }
+    QWidget *setupWindow() const { return m_setup; }
+
+    // Puts a widget into the MDI area as a child window freed on close.
+    QMdiSubWindow *addChild(QWidget *content);
+
+    // The about box used as splash; closed once the main window has been shown.
+    void setSplash(TfrmAbout *splash) { m_splash = splash; }
+
+    // Whether a real-time recording runs (filled in by the recording).
+    std::function<bool()> realTimeRunning;
+
+    QString statusText(int panel) const;
+
+signals:
+    // The no-connection label of the front panel follows this.
+    void noConnectionShown(bool shown);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void loadGlyphs();
+    void firstShow();
+    void onConnectionChanged(bool connected);
+    void updateRunStop();
+    void showPanel();
+    void showRealTimeGraph();
+    void showSetup();
+    void showHelp();
+    void showAbout();
+    void onSubWindowActivated(QMdiSubWindow *window);
+    bool queryChildrenClose();
+    QWidget *showOnce(QPointer<QWidget> &ref, const std::function<QWidget *(TfrmMain &)> &create,
+                      QAction *menuItem);
+
+    Dialogs &m_dialogs;
+    MainOptions m_options;
+    WindowHooks m_hooks;
+    std::unique_ptr<MeterSession> m_session;
+    AppSettings m_settings;
+    QString m_dataFolder;
+    std::vector<QPixmap> m_largeGlyphs;
+    std::vector<QPixmap> m_smallGlyphs;
+    bool m_shown = false;
+    TfrmAbout *m_splash = nullptr;
+
+    QMdiArea *m_mdi = nullptr;
+    QLabel *m_status[2] = {nullptr, nullptr};
+    QPointer<QWidget> m_panel;
+    QPointer<QWidget> m_realTimeGraph;
+    QPointer<QWidget> m_setup;
+
+    // Menu items.
+    QAction *m_open = nullptr, *m_save = nullptr, *m_print = nullptr, *m_printerSetup = nullptr,
+            *m_exit = nullptr, *m_run = nullptr, *m_stop = nullptr, *m_loadData = nullptr,
+            *m_setupItem = nullptr, *m_controlPanel = nullptr, *m_realTimeGraphItem = nullptr,
+            *m_tile = nullptr, *m_cascade = nullptr, *m_contents = nullptr, *m_about = nullptr;
+    QMenu *m_windowMenu = nullptr;
+    // Tool bar buttons.
+    QToolButton *m_btnOpen = nullptr, *m_btnSave = nullptr, *m_btnPrint = nullptr,
+                *m_btnDataLogger = nullptr, *m_btnOutputToGraph = nullptr, *m_btnRun = nullptr,
+                *m_btnStop = nullptr, *m_btnHelp = nullptr;
+};
+
+} // namespace qx
