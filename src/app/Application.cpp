@@ -9,6 +9,7 @@
 #include "sim/SimulatedMeter.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <cstdio>
 
 namespace qx {
@@ -59,6 +60,9 @@ int runApplication(int argc, char **argv)
     mainOptions.service = options.service;
     TfrmMain frmMain(*device, clock, dialogs, mainOptions, programWindowHooks());
     frmMain.setSplash(splash.get());
+    // Without a window manager (a bare X server) nothing maximises: start at screen size.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        frmMain.setGeometry(screen->availableGeometry());
     frmMain.showMaximized();
     const int rc = app.exec();
     return rc;

@@ -18,6 +18,9 @@
 #include <QToolButton>
 #include <cfenv>
 
+// The pictures live in a static library: register them before the first use.
+static void registerResources() { Q_INIT_RESOURCE(resources); }
+
 namespace qx {
 
 namespace {
@@ -44,6 +47,7 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
     : QMainWindow(parent), m_dialogs(dialogs), m_options(options), m_hooks(std::move(hooks)),
       m_session(std::make_unique<MeterSession>(device, clock))
 {
+    registerResources();
     setObjectName("frmMain");
     setWindowTitle("QX736");
 

@@ -54,6 +54,14 @@ private slots:
         // Before the first frame: digits and the TYPE caption shown, flags hidden.
         QVERIFY(shown(p, "T3D2") && shown(p, "imgType") && shown(p, "T1_P"));
         QVERIFY(!shown(p, "imgHOLD") && !shown(p, "imgBat3") && !shown(p, "imgblutooth"));
+        // Every picture came from the resources.
+        QCOMPARE(int(h.main->largeGlyphs().size()), kGlyphCount);
+        QCOMPARE(int(h.main->smallGlyphs().size()), kGlyphCount);
+        QCOMPARE(static_cast<QLabel *>(p->element("imgPanel"))->pixmap().size(), QSize(314, 727));
+        for (const char *name : {"imgT1C", "imgBat0", "lblMAX", "imgRecall", "T4_P"}) {
+            auto *img = static_cast<QLabel *>(p->element(name));
+            QVERIFY2(!img->pixmap().isNull() && img->pixmap().size() == img->size(), name);
+        }
     }
 
     void mirrorsTheMetersDisplay()
