@@ -92,3 +92,7 @@ bool QtDialogs::printerSetup(QWidget *parent, QPrinter &printer)
 void QtDialogs::openExternal(const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 } // namespace qx
+
+namespace qx {
+int QtDialogs::execDialog(QDialog &dialog) { return dialog.exec(); }
+} // namespace qx

@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 class QPrinter;
 
@@ -30,6 +31,8 @@ public:
     virtual bool printerSetup(QWidget *parent, QPrinter &printer) = 0;
     // Opens a file with the system's default viewer.
     virtual void openExternal(const QString &path) = 0;
+    // Runs one of the program's own modal dialogs; returns its QDialog result code.
+    virtual int execDialog(QDialog &dialog) = 0;
 };
 
 // The real dialogs of Qt.
@@ -45,6 +48,7 @@ public:
     bool print(QWidget *parent, QPrinter &printer) override;
     bool printerSetup(QWidget *parent, QPrinter &printer) override;
     void openExternal(const QString &path) override;
+    int execDialog(QDialog &dialog) override;
 };
 
 } // namespace qx

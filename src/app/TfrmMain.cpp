@@ -327,9 +327,23 @@ void TfrmMain::showRealTimeGraph()
 
 void TfrmMain::showSetup() { showOnce(m_setup, m_hooks.createSetup, nullptr); }
 
-void TfrmMain::showHelp()
+QString TfrmMain::programFolder() const
 {
-    m_dialogs.openExternal(QDir(QCoreApplication::applicationDirPath()).filePath("QX736HELP.htm"));
+    return m_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_programFolder;
+}
+
+void TfrmMain::showHelp() { m_dialogs.openExternal(QDir(programFolder()).filePath("QX736HELP.htm")); }
+
+void TfrmMain::realTimeWindowClosed()
+{
+    if (m_session->connected()) {
+        m_btnRun->setEnabled(true);
+        m_run->setEnabled(true);
+    }
+    m_btnStop->setEnabled(false);
+    m_stop->setEnabled(false);
+    if (endRealTimeRecording)
+        endRealTimeRecording();
 }
 
 void TfrmMain::showAbout()

@@ -63,6 +63,24 @@ public:
 
     // Whether a real-time recording runs (filled in by the recording).
     std::function<bool()> realTimeRunning;
+    // The real-time window closed: Run and Stop follow, the recording ends.
+    void realTimeWindowClosed();
+    std::function<void()> endRealTimeRecording;
+
+    // The program's folder (help page, chart template); tests point it elsewhere.
+    QString programFolder() const;
+    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
+
+    // What all graph windows share.
+    int annotationCounter = 3;   // the last annotation number handed out
+    int annotationTool = 0;      // 0 none, 1 text, 2 cross
+    bool unsavedDataSets = false; // a download not yet saved as a collection
+    bool unsavedRealTime = false; // real-time samples not yet saved
+    QPointer<QWidget> dataLoggerWindow;
+    // Saving a graph window's chart to a file the user picks; false when nothing was
+    // saved (cancelled or failed). The main window's Save command likewise.
+    std::function<bool(QWidget *graphWindow)> saveGraphAs;
+    std::function<bool()> saveCommand;
 
     QString statusText(int panel) const;
 
@@ -99,6 +117,7 @@ private:
     std::unique_ptr<MeterSession> m_session;
     AppSettings m_settings;
     QString m_dataFolder;
+    QString m_programFolder;
     std::vector<QPixmap> m_largeGlyphs;
     std::vector<QPixmap> m_smallGlyphs;
     bool m_shown = false;

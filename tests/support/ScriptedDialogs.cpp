@@ -79,4 +79,16 @@ bool ScriptedDialogs::printerSetup(QWidget *, QPrinter &)
     return false;
 }
 
+int ScriptedDialogs::execDialog(QDialog &dialog)
+{
+    m_shown.push_back({"dialog", dialog.windowTitle()});
+    if (m_dialogs.empty()) {
+        ++m_unscripted;
+        return QDialog::Rejected;
+    }
+    auto handler = std::move(m_dialogs.front());
+    m_dialogs.pop_front();
+    return handler(dialog);
+}
+
 } // namespace qx::test

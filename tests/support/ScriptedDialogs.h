@@ -3,8 +3,10 @@
 // script. A question nobody scripted is answered Cancel and noted, so a test can fail on it.
 #include "app/Dialogs.h"
 
+#include <QDialog>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace qx::test {
 
@@ -18,6 +20,8 @@ public:
     void answer(Button b) { m_answers.push_back(b); }
     void answerFile(const QString &path) { m_files.push_back(path); }
     void answerColor(const QColor &c) { m_colors.push_back(c); }
+    // A program dialog: the handler fills it in and returns Accepted or Rejected.
+    void answerDialog(std::function<int(QDialog &)> handler) { m_dialogs.push_back(std::move(handler)); }
 
     const std::vector<Shown> &shown() const { return m_shown; }
     QStringList texts() const;
@@ -36,12 +40,14 @@ public:
     bool print(QWidget *, QPrinter &) override;
     bool printerSetup(QWidget *, QPrinter &) override;
     void openExternal(const QString &path) override { m_external << path; }
+    int execDialog(QDialog &dialog) override;
 
 private:
     std::vector<Shown> m_shown;
     std::deque<Button> m_answers;
     std::deque<QString> m_files;
     std::deque<QColor> m_colors;
+    std::deque<std::function<int(QDialog &)>> m_dialogs;
     QStringList m_external;
     int m_unscripted = 0;
 };

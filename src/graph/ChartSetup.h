@@ -1,0 +1,34 @@
+#pragma once
+// Preparing a chart for a graph window: from the chart template when there is one, with
+// the program's own defaults when there is not.
+#include "ChartModel.h"
+
+namespace qx {
+
+// "template/graph.ghf" in the program's folder.
+QString chartTemplatePath(const QString &programFolder);
+QString missingTemplateMessage(const QString &templatePath);
+
+// The settings a chart gets when no template exists.
+void applyChartDefaults(ChartModel &chart, int seriesCount, double maxY, double minY);
+
+struct ChartPreparation {
+    bool templateFound = false; // the template existed and was loaded
+    bool templateFailed = false; // it existed but could not be read: defaults used
+    QString error;               // why it could not be read
+};
+
+// Loads the template (if any), sizes the chart, resets every point to X 0 and the null
+// value, fixes the X scale when minX is not 0, and applies the defaults without a template.
+ChartPreparation prepareChart(ChartModel &chart, const QString &templatePath, int seriesCount, double maxY,
+                              double minY, double maxX, double minX, int pointCount);
+
+// Every point of every series back to X 0 and the null Y.
+void resetChartPoints(ChartModel &chart);
+
+// The split state a prepared chart shows: split unless band 0 takes the whole height.
+bool chartIsSplit(const ChartModel &chart);
+// Four bands of one series each (split) or every series on one axis.
+void setChartSplit(ChartModel &chart, bool split);
+
+} // namespace qx

@@ -1,0 +1,120 @@
+#pragma once
+// The window around a chart: the data set list (data logger window), the tool bar, the
+// statistics strips, the readout under the mouse and the annotation tools.
+#include "ChartControl.h"
+#include "GraphStatistics.h"
+
+#include <QWidget>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSplitter;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class QAction;
+
+namespace qx {
+
+class TfrmMain;
+
+inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
+inline const QString kDataLoggerCaption = QStringLiteral("DataLogger");
+
+enum AnnotationTool : int { kToolNone = 0, kToolText = 1, kToolCross = 2 };
+
+class TfrmGraph : public QWidget {
+    Q_OBJECT
+public:
+    TfrmGraph(TfrmMain &main, const QString &caption);
+    ~TfrmGraph() override;
+
+    TfrmMain &mainWindow() { return m_main; }
+    ChartControl *chart() const { return m_chart; }
+    ChartModel &model() { return m_chart->model(); }
+    bool isRealTime() const { return windowTitle() == kRealTimeCaption; }
+    bool isDataLogger() const { return windowTitle() == kDataLoggerCaption; }
+
+    // Prepares the chart from the template (message when there is none); false when the
+    // chart could not be prepared.
+    bool initChart(int seriesCount, double maxY, double minY, double maxX, double minX, int pointCount);
+
+    // Statistics of the chart into the strips.
+    void showStatistics();
+    // The statistics as annotations on the chart.
+    void annotateStatistics();
+    void setSplit(bool split);
+
+    // The strips' fields.
+    QLineEdit *field(const QString &name) const;
+    QComboBox *minutesBox() const { return m_minutes; }
+    QComboBox *secondsBox() const { return m_seconds; }
+    QTableWidget *dataSetGrid() const { return m_grid; }
+    QWidget *dataSetPanel() const { return m_dataSets; }
+    QLabel *readout() const { return m_readout; }
+    void clearStatisticFields();
+    // The clear button and its divider, offered in the real-time window only.
+    void setClearVisible(bool shown);
+
+    // Asked by the main window before it closes; also runs on the window's own close.
+    Q_INVOKABLE bool closeQuery();
+
+signals:
+    void dataSetClicked(int index);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildLayout();
+    void buildToolBar(QWidget *host);
+    void buildGraphStatistic(QWidget *host);
+    void buildStatistic(QWidget *host);
+    void placeReadout();
+    void selectTool(int tool);
+    void optionGraph();
+    void onCustomizeClosed();
+    void changeScale();
+    void chooseFont();
+    void chooseAnnotationColor();
+    void onChartClick();
+    void onMouseMove();
+    void onDataHotSpot(bool doubleClick, int series, int point);
+    void onAnnotationHotSpot(bool doubleClick, int slot);
+    void onGridClick();
+    bool saveChart();
+
+    TfrmMain &m_main;
+    ChartControl *m_chart = nullptr;
+    QWidget *m_dataSets = nullptr;
+    QTableWidget *m_grid = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QWidget *m_graphStatistic = nullptr;
+    QWidget *m_statistic = nullptr;
+    QWidget *m_graphPanel = nullptr;
+    QLabel *m_readout = nullptr;
+    QComboBox *m_minutes = nullptr;
+    QComboBox *m_seconds = nullptr;
+    QCheckBox *m_split = nullptr;
+    QToolButton *m_undoZoom = nullptr;
+    QToolButton *m_crossTool = nullptr;
+    QToolButton *m_textTool = nullptr;
+    QToolButton *m_normalTool = nullptr;
+    QAction *m_clearSeparator = nullptr;
+    QAction *m_clearAction = nullptr;
+    bool m_closeQueried = false;
+};
+
+// The real-time window, created and prepared (the main window's hook).
+QWidget *createRealTimeWindow(TfrmMain &main);
+// A graph window of any kind in the main window's MDI area.
+TfrmGraph *createGraphWindow(TfrmMain &main, const QString &caption);
+// The graph save: a ".ghf" file the user names; false when nothing was saved.
+bool saveGraphFile(TfrmMain &main, TfrmGraph &graph);
+
+} // namespace qx

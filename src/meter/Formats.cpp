@@ -1,0 +1,40 @@
+#include "Formats.h"
+
+#include "DayCount.h"
+
+#include <QLocale>
+
+namespace qx {
+
+QString fixedText(double value, int decimals) { return QLocale().toString(value, 'f', decimals); }
+
+QString longTimeFormat()
+{
+    // Qt's long format carries the time zone; a clock reading does not.
+    QString f = QLocale().timeFormat(QLocale::LongFormat);
+    f.remove('t');
+    return f.trimmed();
+}
+
+QString shortDateFormat() { return QLocale().dateFormat(QLocale::ShortFormat); }
+
+QString dateTimeText(double dayCount)
+{
+    const QDateTime dt = fromDayCount(dayCount);
+    return QLocale().toString(dt.date(), shortDateFormat()) + ' ' + QLocale().toString(dt.time(), longTimeFormat());
+}
+
+QString timeText(double dayCount) { return QLocale().toString(fromDayCount(dayCount).time(), longTimeFormat()); }
+
+QString dateText(double dayCount) { return QLocale().toString(fromDayCount(dayCount).date(), shortDateFormat()); }
+
+bool parseLocaleDouble(const QString &text, double &value)
+{
+    bool ok = false;
+    const double v = QLocale().toDouble(text.trimmed(), &ok);
+    if (ok)
+        value = v;
+    return ok;
+}
+
+} // namespace qx
