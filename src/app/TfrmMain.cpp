@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -105,7 +106,7 @@ void TfrmMain::buildActions()
     m_open = make("Open1", "&Ouvrir", none);
     m_save = make("Save1", "&Enregistrer", none);
     m_print = make("Print1", "&Imprimer", none);
-    m_printerSetup = make("PrinterSetup1", "&Paramètres imprimante", none);
+    m_printerSetup = make("PrinterSetup1", "&Paramètres imprimante", [this] { m_dialogs.printerSetup(this, printer()); });
     m_exit = make("Exit1", "Q&uitter", [this] { close(); });
     m_run = make("Run1", "Lancer", none);
     m_run->setEnabled(false);
@@ -227,6 +228,13 @@ void TfrmMain::buildStatusBar()
         bar->addWidget(m_status[i], i == 1 ? 1 : 0);
     }
     m_status[1]->setText("Connexion Off");
+}
+
+QPrinter &TfrmMain::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
 }
 
 QString TfrmMain::statusText(int panel) const
