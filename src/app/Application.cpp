@@ -5,6 +5,7 @@
 #include "TfrmAbout.h"
 #include "meter/HidDeviceAccess.h"
 #include "meter/TracingDeviceAccess.h"
+#include "graph/TfrmGraph.h"
 #include "panel/TfrmPanel.h"
 #include "sim/SimulatedMeter.h"
 
@@ -18,6 +19,7 @@ WindowHooks programWindowHooks()
 {
     WindowHooks hooks;
     hooks.createPanel = createPanelWindow;
+    hooks.createRealTimeGraph = createRealTimeWindow;
     return hooks;
 }
 

@@ -57,6 +57,20 @@ void applyChartDefaults(ChartModel &chart, int seriesCount, double maxY, double 
     }
 }
 
+ChartModel defaultChartTemplate()
+{
+    ChartModel chart;
+    ChartOptions &o = chart.options();
+    o.prepareImages = true;
+    o.noHelp = true;
+    o.allowPopup = false;
+    chart.setSeriesCount(4);
+    applyChartDefaults(chart, 4, 50, -10);
+    chart.setWorkingAxis(0);
+    chart.setAnnotationHotSpots(true);
+    return chart;
+}
+
 void resetChartPoints(ChartModel &chart)
 {
     for (int s = 0; s < chart.seriesCount(); ++s) {

@@ -12,6 +12,10 @@ QString missingTemplateMessage(const QString &templatePath);
 // The settings a chart gets when no template exists.
 void applyChartDefaults(ChartModel &chart, int seriesCount, double maxY, double minY);
 
+// The template shipped with the program: the chart the real-time window gets without a
+// template (four bands, -10 to 50), so a first start looks the same and asks nothing.
+ChartModel defaultChartTemplate();
+
 struct ChartPreparation {
     bool templateFound = false; // the template existed and was loaded
     bool templateFailed = false; // it existed but could not be read: defaults used
