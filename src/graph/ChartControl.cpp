@@ -255,8 +255,10 @@ LayoutKey ChartControl::Impl::wantedLayout() const
     for (int b = 0; b < bands; ++b)
         k.shares.push_back(bands == 1 ? 1.0 : total > 0 ? std::max(m.getAxisProportion(b) / total, 0.01) : 1.0 / bands);
     k.separators = m.axisSeparators();
-    k.title = !m.mainTitle().trimmed().isEmpty();
-    k.subTitle = !m.subTitle().trimmed().isEmpty();
+    // A title of blanks still takes its line: charts keep a blank subtitle to leave room
+    // above the plot for the window's readout.
+    k.title = !m.mainTitle().isEmpty();
+    k.subTitle = !m.subTitle().isEmpty();
     for (int s = 0; s < m.seriesCount() && !k.legend; ++s)
         k.legend = !m.seriesLabel(s).isEmpty();
     return k;
