@@ -115,6 +115,7 @@ void TfrmGraph::buildLayout()
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setMinimumSectionSize(8); // the style's minimum is wider than "Set"
     m_grid->viewport()->setCursor(Qt::PointingHandCursor);
     for (int c = 0; c < int(std::size(kGridColumns)); ++c) {
         m_grid->setHorizontalHeaderItem(c, new QTableWidgetItem(kGridColumns[c].heading));
