@@ -238,6 +238,11 @@ QFont ChartControl::Impl::baseFont() const
         if (chosen.fromString(d))
             f = chosen;
     }
+    // A font read from a file is kept to sizes a chart can show.
+    if (f.pointSizeF() > 0)
+        f.setPointSizeF(std::clamp(f.pointSizeF(), 4.0, 72.0));
+    else if (f.pixelSize() > 0)
+        f.setPixelSize(std::clamp(f.pixelSize(), 5, 96));
     return f;
 }
 
