@@ -201,10 +201,16 @@ public:
         bool found = false;
         double lo = 0, hi = 0;
     };
+    // Each is scanned for only when an automatic scale asks for it: a recording on manual
+    // scales never walks its points.
     bool extentsValid = false;
     quint64 extentsRevision = 0;
     Extent extentX;
+    bool extentXKnown = false;
     std::vector<Extent> extentY;
+    std::vector<bool> extentYKnown;
+    const Extent &dataExtentX();
+    const Extent &dataExtentY(std::size_t band);
     QCPRange homeX;
     std::vector<QCPRange> homeY;
 
@@ -494,25 +500,43 @@ void ChartControl::Impl::applyLook()
     }
 }
 
+const ChartControl::Impl::Extent &ChartControl::Impl::dataExtentX()
+{
+    if (!extentXKnown) {
+        extentX = {};
+        extentX.found = q->m_model.dataRangeX(extentX.lo, extentX.hi);
+        extentXKnown = true;
+    }
+    return extentX;
+}
+
+const ChartControl::Impl::Extent &ChartControl::Impl::dataExtentY(std::size_t band)
+{
+    if (!extentYKnown[band]) {
+        extentY[band] = {};
+        extentY[band].found = q->m_model.dataRangeY(int(band), extentY[band].lo, extentY[band].hi);
+        extentYKnown[band] = true;
+    }
+    return extentY[band];
+}
+
 void ChartControl::Impl::computeHome()
 {
     const ChartModel &m = q->m_model;
     const double keyLimit = dateX() ? kMaxDateKey : kMaxValue;
     const double keySpan = dateX() ? 1.0 : 1e-9;
-    if (!extentsValid || extentsRevision != m.dataRevision()) {
-        extentX = {};
-        extentX.found = m.dataRangeX(extentX.lo, extentX.hi);
+    if (!extentsValid || extentsRevision != m.dataRevision() || extentY.size() != rects.size()) {
+        extentXKnown = false;
         extentY.assign(rects.size(), Extent());
-        for (std::size_t b = 0; b < rects.size(); ++b)
-            extentY[b].found = m.dataRangeY(int(b), extentY[b].lo, extentY[b].hi);
+        extentYKnown.assign(rects.size(), false);
         extentsValid = true;
         extentsRevision = m.dataRevision();
     }
     const bool manualX = m.scaleModeX() == kScaleManual && std::isfinite(keyOf(m.getMinX())) && std::isfinite(keyOf(m.getMaxX()));
     if (manualX) {
         homeX = ordered(keyOf(m.getMinX()), keyOf(m.getMaxX()));
-    } else if (extentX.found && std::isfinite(keyOf(extentX.lo)) && std::isfinite(keyOf(extentX.hi))) {
-        homeX = QCPRange(keyOf(extentX.lo), keyOf(extentX.hi));
+    } else if (const Extent &e = dataExtentX(); e.found && std::isfinite(keyOf(e.lo)) && std::isfinite(keyOf(e.hi))) {
+        homeX = QCPRange(keyOf(e.lo), keyOf(e.hi));
     } else if (std::isfinite(keyOf(m.getMinX())) && std::isfinite(keyOf(m.getMaxX()))) {
         homeX = ordered(keyOf(m.getMinX()), keyOf(m.getMaxX()));
     } else {
@@ -527,9 +551,9 @@ void ChartControl::Impl::computeHome()
         QCPRange r(0, 100);
         if (manualY) {
             r = ordered(band.minY, band.maxY);
-        } else if (extentY[b].found) {
-            const double pad = std::max((extentY[b].hi - extentY[b].lo) * 0.05, 0.5);
-            r = QCPRange(extentY[b].lo - pad, extentY[b].hi + pad);
+        } else if (const Extent &e = dataExtentY(b); e.found) {
+            const double pad = std::max((e.hi - e.lo) * 0.05, 0.5);
+            r = QCPRange(e.lo - pad, e.hi + pad);
         } else if (std::isfinite(band.minY) && std::isfinite(band.maxY)) {
             r = ordered(band.minY, band.maxY);
         }
