@@ -159,6 +159,7 @@ public:
     void syncItems();
     void updateBars();
     void ensureLayout(bool force = false);
+    void balanceBands(const QRect &outer);
     void replot();
 
     int bandAt(const QPoint &plotPos) const;
@@ -179,6 +180,7 @@ public:
     bool hasCustomCursor = false;
 
     QCPMarginGroup *margins = nullptr;
+    QCPLayoutGrid *bandGrid = nullptr;
     QCPTextElement *title = nullptr;
     QCPTextElement *subTitle = nullptr;
     QCPLegend *legend = nullptr;
@@ -304,6 +306,7 @@ void ChartControl::Impl::buildLayout()
         stretch << 0.001;
     }
     auto *bands = new QCPLayoutGrid;
+    bandGrid = bands;
     main->addElement(row++, 0, bands);
     stretch << 1.0;
     bands->setRowSpacing(layout.separators == 1 ? 0 : 6);
@@ -890,10 +893,37 @@ void ChartControl::Impl::ensureLayout(bool force)
     laidOut = plot->viewport();
 }
 
+// The bands' shares are shares of the plotting height: the rows get the share plus their
+// own margins (the bottom band carries the X labels), so the plots come out in proportion.
+void ChartControl::Impl::balanceBands(const QRect &outer)
+{
+    if (!bandGrid || rects.size() < 2 || outer.isEmpty())
+        return;
+    QCPLayoutGrid *l = plot->plotLayout();
+    l->setOuterRect(outer);
+    l->update(QCPLayoutElement::upPreparation);
+    l->update(QCPLayoutElement::upMargins);
+    l->update(QCPLayoutElement::upLayout);
+    double total = 0, margins = 0;
+    for (QCPAxisRect *r : rects) {
+        total += r->outerRect().height();
+        margins += r->margins().top() + r->margins().bottom();
+    }
+    const double inner = total - margins;
+    if (inner <= 0)
+        return;
+    QList<double> rows;
+    for (std::size_t b = 0; b < rects.size(); ++b)
+        rows << std::max(layout.shares[b] * inner + rects[b]->margins().top() + rects[b]->margins().bottom(), 1.0);
+    bandGrid->setRowStretchFactors(rows);
+    laidOut = QRect(); // laid out with the old factors
+}
+
 void ChartControl::Impl::replot()
 {
     if (plot->viewport() != plot->rect())
         plot->setViewport(plot->rect());
+    balanceBands(plot->viewport());
     plot->replot(QCustomPlot::rpRefreshHint);
     laidOut = plot->viewport();
 }
@@ -1070,7 +1100,9 @@ void ChartControl::printDialog(Dialogs &dialogs)
         return; // the printing service reports its own failures
     painter.setMode(QCPPainter::pmVectorized);
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    d->balanceBands(QRect(0, 0, std::max(1, page.width()), std::max(1, page.height())));
     m_plot->toPainter(&painter, std::max(1, page.width()), std::max(1, page.height()));
+    d->balanceBands(m_plot->rect());
     painter.end();
     d->ensureLayout(true);
 }
@@ -1086,7 +1118,9 @@ void ChartControl::render(QPainter &painter, const QRect &target)
     const int w = std::max(1, int(target.width() / scale));
     const int h = std::max(1, int(target.height() / scale));
     const double detail = std::clamp(std::min(target.width() / double(w), target.height() / double(h)), 1.0, 4.0);
+    d->balanceBands(QRect(0, 0, w, h));
     const QPixmap picture = m_plot->toPixmap(w, h, detail);
+    d->balanceBands(m_plot->rect());
     d->ensureLayout(true);
     painter.drawPixmap(target, picture);
 }
@@ -1096,7 +1130,9 @@ QImage ChartControl::toImage(const QSize &size)
     if (size.width() <= 0 || size.height() <= 0)
         return {};
     redraw();
+    d->balanceBands(QRect(QPoint(0, 0), size));
     const QImage image = m_plot->toPixmap(size.width(), size.height()).toImage();
+    d->balanceBands(m_plot->rect());
     d->ensureLayout(true);
     return image;
 }
@@ -1105,6 +1141,9 @@ bool ChartControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_plot) {
         switch (event->type()) {
+        case QEvent::Resize:
+            d->balanceBands(m_plot->rect());
+            break;
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
