@@ -246,6 +246,22 @@ private slots:
         QCOMPARE(img.pixelColor(2, 2), QColor(0xC0, 0xC0, 0xC0));
     }
 
+    void splitBandsShareThePlottingHeight()
+    {
+        ChartControl c;
+        c.resize(500, 600);
+        c.show();
+        c.model().setSeriesCount(4);
+        setChartSplit(c.model(), true);
+        c.model().setXAxisLabel("Temps");
+        c.reinitialize();
+        const QList<QCPAxisRect *> bands = c.plot()->axisRects();
+        QCOMPARE(bands.size(), 4);
+        // The bottom band carries the X labels outside its plot.
+        for (QCPAxisRect *b : bands)
+            QVERIFY2(std::abs(b->height() - bands.first()->height()) <= 1, qPrintable(QString::number(b->height())));
+    }
+
     void storedChartLoadsIntoANewWindow()
     {
         Rig rig(true);
