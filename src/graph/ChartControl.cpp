@@ -1000,6 +1000,7 @@ void ChartControl::redraw()
 void ChartControl::reinitialize()
 {
     d->layoutBuilt = false;
+    setCursorShape(m_model.cursorShape()); // a template or a loaded chart brings its own
     redraw();
 }
 
