@@ -72,7 +72,12 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
     connect(m_session.get(), &MeterSession::connectionChanged, this, &TfrmMain::onConnectionChanged);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The MDI area still reports activations while the widget base tears the children
+    // down, when this object is no longer a TfrmMain.
+    disconnect(m_mdi, nullptr, this, nullptr);
+}
 
 void TfrmMain::loadGlyphs()
 {
