@@ -2,6 +2,7 @@
 // statistics annotations, the Y-axis dialog and the close questions.
 #include "graph/ChartFile.h"
 #include "graph/ChartSetup.h"
+#include "graph/ChartSettingsDialog.h"
 #include "graph/GraphDialogs.h"
 #include "graph/TfrmGraph.h"
 #include "meter/DayCount.h"
@@ -260,6 +261,49 @@ private slots:
         // The bottom band carries the X labels outside its plot.
         for (QCPAxisRect *b : bands)
             QVERIFY2(std::abs(b->height() - bands.first()->height()) <= 1, qPrintable(QString::number(b->height())));
+    }
+
+    void settingsDialog()
+    {
+        ChartControl c;
+        ScriptedDialogs dialogs;
+        c.setDialogs(&dialogs);
+        c.model() = defaultChartTemplate();
+        fillChart(c.model(), 50, 46000.5);
+        c.model().setScaleModeX(kScaleManual);
+        c.model().setMinX(46000.5);
+        c.model().setMaxX(46000.5 + 0.00123457); // not on a whole second
+        const QByteArray before = c.model().storeState();
+        QSignalSpy closed(&c, &ChartControl::customizeDialogClosed);
+        // The template's settings leave the axis page out.
+        dialogs.answerDialog([](QDialog &d) {
+            auto &s = static_cast<ChartSettingsDialog &>(d);
+            return s.hasPage(ChartSettingsDialog::TitlesPage) && !s.hasPage(ChartSettingsDialog::AxisPage)
+                       ? int(QDialog::Accepted)
+                       : -1;
+        });
+        c.customize();
+        QCOMPARE(c.customizeResult(), 1);
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(c.model().storeState(), before); // OK without an edit changes nothing
+        c.model().options().allowAxisPage = true;
+        dialogs.answerDialog([](QDialog &d) {
+            d.findChild<QLineEdit *>("edtMainTitle")->setText("Four");
+            static_cast<ChartSettingsDialog &>(d).setSeriesColor(1, 0x000080);
+            return int(QDialog::Accepted);
+        });
+        c.customize();
+        QCOMPARE(c.model().mainTitle(), QString("Four"));
+        QCOMPARE(c.model().seriesColor(1), 0x000080);
+        QCOMPARE(c.model().getMaxX(), 46000.5 + 0.00123457); // the axis page shown, not edited
+        dialogs.answerDialog([](QDialog &d) {
+            d.findChild<QLineEdit *>("edtMainTitle")->setText("Lost");
+            return int(QDialog::Rejected);
+        });
+        c.customize();
+        QCOMPARE(c.customizeResult(), 0);
+        QCOMPARE(c.model().mainTitle(), QString("Four"));
+        QCOMPARE(closed.count(), 3);
     }
 
     void storedChartLoadsIntoANewWindow()
