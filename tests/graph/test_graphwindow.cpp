@@ -445,6 +445,27 @@ private slots:
         QCOMPARE(a.text, timeText(a.x) + QChar(13) + "13.0");
     }
 
+    void zoomAndUndo()
+    {
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        QWidget *plot = g->chart()->plot();
+        const QPoint from = g->chart()->plotRect().topLeft() - plot->pos() + QPoint(20, 10);
+        const double before = g->chart()->pixelToValue(0, from.x() + 100, from.y()).x();
+        mouse(plot, QEvent::MouseButtonPress, from);
+        mouse(plot, QEvent::MouseMove, from + QPoint(60, 40));
+        mouse(plot, QEvent::MouseButtonRelease, from + QPoint(60, 40));
+        QVERIFY(g->chart()->zoomed());
+        QVERIFY(g->undoZoomButton()->isEnabled());
+        QVERIFY(g->chart()->pixelToValue(0, from.x() + 100, from.y()).x() != before);
+        QCOMPARE(rig.h.main->annotationCounter, 3); // a drag is no click
+        g->undoZoomButton()->click();
+        QVERIFY(!g->chart()->zoomed());
+        QVERIFY(!g->undoZoomButton()->isEnabled());
+        QApplication::processEvents(); // the scroll bars gone, the plot takes their room again
+        QCOMPARE(g->chart()->pixelToValue(0, from.x() + 100, from.y()).x(), before);
+    }
+
     void annotationColour()
     {
         Rig rig(true);
