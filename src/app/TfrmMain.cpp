@@ -75,7 +75,12 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
         m_hooks.installCommands(*this);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The MDI area still reports activations while the widget base tears the children
+    // down, when this object is no longer a TfrmMain.
+    disconnect(m_mdi, nullptr, this, nullptr);
+}
 
 void TfrmMain::loadGlyphs()
 {
