@@ -111,7 +111,8 @@ Cell cellFor(double celsius, bool overRange, bool noReading, bool fahrenheit, in
     return cell;
 }
 
-// The four probes of the demo: room air, a warming plate, ice water and a freezer.
+// The four probes of the demo: room air, a warm water bath, ice water and a fridge, all
+// within the default chart scales so a first recording shows four moving curves.
 double autoReading(int channel, qint64 tick)
 {
     constexpr double kTwoPi = 6.28318530717959;
@@ -120,9 +121,9 @@ double autoReading(int channel, qint64 tick)
     double v = 0.0;
     switch (channel) {
     case 0: v = 22.4 + 0.6 * std::sin(kTwoPi * s / 240.0) + 0.05 * sim::noise(101, step); break;
-    case 1: v = 64.0 + 6.0 * std::sin(kTwoPi * s / 120.0) + 0.1 * sim::noise(102, step); break;
+    case 1: v = 37.0 + 6.0 * std::sin(kTwoPi * s / 120.0) + 0.1 * sim::noise(102, step); break;
     case 2: v = 0.3 + 0.15 * std::sin(kTwoPi * s / 600.0) + 0.05 * sim::noise(103, step); break;
-    default: v = -18.5 + 1.2 * std::sin(kTwoPi * s / 900.0) + 0.1 * sim::noise(104, step); break;
+    default: v = 4.0 + 1.5 * std::sin(kTwoPi * s / 300.0) + 0.1 * sim::noise(104, step); break;
     }
     return std::round(v * 10.0) / 10.0; // the meter's resolution
 }
