@@ -7,7 +7,7 @@ build=${QX_BUILD_DIR:-$root/build}
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev libqt6opengl6-dev qt6-qpa-plugins
+  qt6-base-dev libgl-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   libqcustomplot-dev libhidapi-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )

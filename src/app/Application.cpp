@@ -11,6 +11,8 @@
 #include "sim/SimulatedMeter.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QScreen>
 #include <cstdio>
 
@@ -36,6 +38,12 @@ int runApplication(int argc, char **argv)
     QCoreApplication::setOrganizationName("QX736");
     QCoreApplication::setApplicationName("QX736");
     QCoreApplication::setApplicationVersion(QX736_VERSION);
+
+    // The program speaks French: Qt's own buttons and dialogs (Oui, Non, Annuler, the file
+    // dialogs) follow, whatever the system's language.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtFrench);
 
     const CommandLine options = CommandLine::parse(QCoreApplication::arguments());
     if (!options.ok) {
