@@ -5,6 +5,8 @@
 #include "TfrmAbout.h"
 #include "meter/HidDeviceAccess.h"
 #include "meter/TracingDeviceAccess.h"
+#include "graph/RealTimeController.h"
+#include "graph/TfrmGraph.h"
 #include "panel/TfrmPanel.h"
 #include "sim/SimulatedMeter.h"
 
@@ -18,6 +20,13 @@ WindowHooks programWindowHooks()
 {
     WindowHooks hooks;
     hooks.createPanel = createPanelWindow;
+    hooks.createRealTimeGraph = [](TfrmMain &main) {
+        QWidget *w = createRealTimeWindow(main);
+        if (RealTimeController *rt = RealTimeController::of(main))
+            rt->attachWindow(w);
+        return w;
+    };
+    hooks.installCommands = [](TfrmMain &main) { installRealTimeRecording(main); };
     return hooks;
 }
 

@@ -70,6 +70,8 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
     buildStatusBar();
 
     connect(m_session.get(), &MeterSession::connectionChanged, this, &TfrmMain::onConnectionChanged);
+    if (m_hooks.installCommands)
+        m_hooks.installCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;

@@ -28,6 +28,9 @@ struct WindowHooks {
     std::function<QWidget *(TfrmMain &)> createPanel;
     std::function<QWidget *(TfrmMain &)> createRealTimeGraph;
     std::function<QWidget *(TfrmMain &)> createSetup;
+    // Lets the subsystems connect their commands to the menus and tool bar once the main
+    // window stands.
+    std::function<void(TfrmMain &)> installCommands;
 };
 
 struct MainOptions {
@@ -82,6 +85,9 @@ public:
     std::function<bool(QWidget *graphWindow)> saveGraphAs;
     std::function<bool()> saveCommand;
 
+    // Restores the real-time window, or creates it when there is none.
+    void showRealTimeGraph();
+
     QString statusText(int panel) const;
 
 signals:
@@ -102,7 +108,6 @@ private:
     void onConnectionChanged(bool connected);
     void updateRunStop();
     void showPanel();
-    void showRealTimeGraph();
     void showSetup();
     void showHelp();
     void showAbout();

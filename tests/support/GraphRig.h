@@ -1,0 +1,41 @@
+#pragma once
+// The program with its graph windows: a main window on the simulated meter whose program
+// folder holds a chart template (or none), shown and ready.
+#include "graph/ChartFile.h"
+#include "graph/ChartSetup.h"
+#include "graph/TfrmGraph.h"
+#include "support/MainHarness.h"
+
+#include <QDir>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+
+namespace qx::test {
+
+struct GraphRig {
+    QTemporaryDir folder;
+    MainHarness h;
+    explicit GraphRig(bool withTemplate = true, bool split = true)
+    {
+        h.main->setProgramFolder(folder.path());
+        if (withTemplate) {
+            ChartModel t;
+            t.setSeriesCount(4);
+            applyChartDefaults(t, 4, 50, -10);
+            setChartSplit(t, split);
+            QDir().mkpath(folder.filePath("template"));
+            QString error;
+            storeChartFile(t, chartTemplatePath(folder.path()), &error);
+        }
+        h.main->show();
+        QApplication::processEvents();
+    }
+    TfrmGraph *realTime() const { return qobject_cast<TfrmGraph *>(h.main->realTimeGraph()); }
+    void closeRealTime()
+    {
+        realTime()->parentWidget()->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+} // namespace qx::test
