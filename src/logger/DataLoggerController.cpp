@@ -2,20 +2,71 @@
 
 #include "DataSetGrid.h"
 #include "TfrmList.h"
+#include "TableToGraph.h"
 #include "TfrmScope.h"
 #include "app/Dialogs.h"
 #include "app/TfrmMain.h"
+#include "graph/ChartSetup.h"
+#include "graph/TfrmGraph.h"
+#include "meter/DayCount.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QToolButton>
+#include <memory>
 
 namespace qx {
+
+namespace {
+
+// The data logger window's chart before any set is drawn: one series over the next 500 s.
+constexpr int kEmptySeries = 1;
+constexpr double kEmptyMaxY = 130;
+constexpr double kEmptyMinY = 30;
+constexpr double kEmptySpanDays = 500.0 / 86400.0;
+constexpr int kEmptyPoints = 500;
+// A data set, and a table turned into a graph.
+constexpr int kSetSeries = 4;
+constexpr double kSetMaxY = 100;
+constexpr double kSetMinY = -20;
+// Leaves room under the data logger window for the main window's status bar.
+constexpr int kDataLoggerHeightMargin = 60;
+// The table-to-graph loop lets the user interface run this often.
+constexpr int kRowsPerEventPass = 256;
+
+// chkSplit and the cross and text tools follow the chart's split state, without running
+// the split command.
+void followSplitState(TfrmGraph &g)
+{
+    const bool split = chartIsSplit(g.model());
+    if (auto *box = g.findChild<QCheckBox *>("chkSplit")) {
+        const QSignalBlocker block(box);
+        box->setChecked(split);
+    }
+    for (const char *tool : {"ToolButton5", "ToolButton9"})
+        if (auto *w = g.findChild<QWidget *>(tool))
+            w->setEnabled(!split);
+}
+
+QMdiSubWindow *frameOf(QWidget *w) { return w ? qobject_cast<QMdiSubWindow *>(w->parentWidget()) : nullptr; }
+
+// Table points go straight into the new chart.
+struct ChartSink {
+    ChartModel &chart;
+    void setX(int s, int p, double x) { chart.setX(s, p, x); }
+    void setY(int s, int p, float y) { chart.setY(s, p, y); }
+};
+
+} // namespace
 
 void writeDataSetGrid(QTableWidget &grid, const std::vector<QStringList> &rows)
 {
@@ -32,9 +83,7 @@ void writeDataSetGrid(QTableWidget &grid, const std::vector<QStringList> &rows)
                 grid.setItem(r, c, new QTableWidgetItem(text));
         }
     }
-    grid.clearSelection();
-    grid.setCurrentCell(0, 0);
-    grid.setRangeSelected(QTableWidgetSelectionRange(0, 0, 0, std::min(4, columns - 1)), true);
+    grid.setCurrentCell(0, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 DataLoggerController::DataLoggerController(TfrmMain &main, MeterSession &session)
@@ -111,11 +160,99 @@ void DataLoggerController::fillDataSetGrid()
 
 TfrmScope *DataLoggerController::progressWindow() const { return m_progress; }
 
-void DataLoggerController::openDataLoggerWindow() {}
+void DataLoggerController::openDataLoggerWindow()
+{
+    if (QWidget *existing = m_main.dataLoggerWindow) {
+        if (QMdiSubWindow *sub = frameOf(existing))
+            sub->showNormal();
+        else
+            existing->showNormal();
+        return;
+    }
+    TfrmGraph *g = createGraphWindow(m_main, kDataLoggerCaption);
+    m_main.dataLoggerWindow = g;
+    g->dataSetPanel()->setVisible(true);
+    connect(g, &TfrmGraph::dataSetClicked, this, &DataLoggerController::showDataSet);
+    if (QMdiSubWindow *sub = frameOf(g)) {
+        const QSize client = m_main.mdiArea()->size();
+        sub->showNormal();
+        sub->setGeometry(0, 0, client.width(), std::max(client.height() - kDataLoggerHeightMargin, 100));
+    }
+    const double now = toDayCount(m_main.session().clock().now());
+    if (!g->initChart(kEmptySeries, kEmptyMaxY, kEmptyMinY, now + kEmptySpanDays, now, kEmptyPoints))
+        return;
+    followSplitState(*g);
+    g->model().setAnnotationHotSpots(true);
+}
 
-void DataLoggerController::showDataSet(int) {}
+void DataLoggerController::showDataSet(int n)
+{
+    auto *g = qobject_cast<TfrmGraph *>(m_main.dataLoggerWindow.data());
+    const DataSetView v = dataSetView(m_store, n);
+    if (!g || !v.valid)
+        return;
+    if (!g->initChart(kSetSeries, kSetMaxY, kSetMinY, v.end, v.start, v.points))
+        return;
+    followSplitState(*g);
+    // Point-major in the store as in the chart: one contiguous run per set.
+    ChartModel &chart = g->model();
+    chart.setXArray(m_store.sampleTimes().data() + v.range.first, std::size_t(v.range.count));
+    chart.setYArray(m_store.sampleValues().data() + v.range.first, std::size_t(v.range.count));
+    g->showStatistics();
+    if (QLineEdit *start = g->field(QStringLiteral("txtStartTime")))
+        start->setText(v.startText);
+    {
+        // An interval of more than 60 minutes has no item: the box shows nothing.
+        const QSignalBlocker b1(g->minutesBox()), b2(g->secondsBox());
+        g->minutesBox()->setCurrentIndex(v.minutesIndex < g->minutesBox()->count() ? v.minutesIndex : -1);
+        g->secondsBox()->setCurrentIndex(v.secondsIndex);
+    }
+    if (QLineEdit *count = g->field(QStringLiteral("txtDataNo")))
+        count->setText(v.dataNo);
+    g->chart()->undoZoom();
+    g->chart()->redraw();
+}
 
-void DataLoggerController::outputToGraph() {}
+void DataLoggerController::outputToGraph()
+{
+    QMdiSubWindow *active = m_main.mdiArea()->activeSubWindow();
+    QPointer<TfrmList> list = active ? qobject_cast<TfrmList *>(active->widget()) : nullptr;
+    if (!list)
+        return;
+    const TableGraphPlan plan = planTableGraph(list->model());
+    if (plan.status == TableGraphPlan::NoData) {
+        m_main.dialogs().message(&m_main, tableText::noGraphData());
+        return;
+    }
+    QPointer<TfrmGraph> g = createGraphWindow(m_main, list->windowTitle());
+    if (plan.status == TableGraphPlan::BadTime) {
+        m_main.dialogs().message(&m_main, plan.error);
+        return;
+    }
+    const int n = plan.points;
+    if (!g->initChart(kSetSeries, kSetMaxY, kSetMinY, plan.last, plan.first, n))
+        return;
+    followSplitState(*g);
+
+    std::unique_ptr<TfrmScope> progress(showGraphProgress(&m_main, n));
+    for (int r = 0; r < n; ++r) {
+        progress->progress()->setValue(r + 1);
+        if (r % kRowsPerEventPass == 0 || r == n - 1) {
+            m_main.session().clock().processEvents();
+            // The user may close either window meanwhile.
+            if (!list || !g)
+                return;
+        }
+        ChartSink sink{g->model()};
+        convertTableRow(list->model(), r, sink);
+    }
+    progress.reset();
+    if (QMdiSubWindow *sub = frameOf(g))
+        sub->showNormal();
+    g->showStatistics();
+    g->chart()->reinitialize();
+    g->chart()->redraw();
+}
 
 // --- download progress ------------------------------------------------------------
 

@@ -6,10 +6,15 @@
 #include "logger/TfrmList.h"
 #include "logger/TfrmOpenSave.h"
 #include "logger/TfrmScope.h"
+#include "logger/DataSetGrid.h"
+#include "meter/DayCount.h"
+#include "meter/Formats.h"
 #include "support/GraphRig.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
 #include <QPointer>
@@ -25,6 +30,56 @@ using namespace qx;
 using namespace qx::test;
 
 namespace {
+
+// A connected program whose meter holds `sets`.
+void connectWith(MainHarness &h, const std::vector<sim::DataSet> &sets)
+{
+    h.sim.setMemoryImage(SimulatedMeter::buildMemoryImage(sets));
+    h.advance(kPollIntervalDisconnectedMs);
+    QVERIFY(h.main->session().connected());
+    h.dialogs.clear();
+}
+
+TfrmGraph *dataLoggerWindow(MainHarness &h) { return qobject_cast<TfrmGraph *>(h.main->dataLoggerWindow.data()); }
+
+QList<QStringList> gridTexts(const QTableWidget &grid)
+{
+    QList<QStringList> rows;
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            row << (grid.item(r, c) ? grid.item(r, c)->text() : QString());
+        rows << row;
+    }
+    return rows;
+}
+
+void clickRow(QTableWidget &grid, int row)
+{
+    const QRect cell = grid.visualItemRect(grid.item(row, 0));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// What the chart holds: every X and Y of every series.
+struct ChartData {
+    int series = 0;
+    int points = 0;
+    std::vector<double> x;
+    std::vector<float> y;
+    bool operator==(const ChartData &) const = default;
+};
+ChartData chartData(ChartModel &m)
+{
+    ChartData d{m.seriesCount(), m.pointCount(), {}, {}};
+    for (int p = 0; p < d.points; ++p)
+        for (int s = 0; s < d.series; ++s) {
+            d.x.push_back(m.getX(s, p));
+            d.y.push_back(m.getY(s, p));
+        }
+    return d;
+}
+
+const QDateTime kSetStart(QDate(2025, 11, 3), QTime(14, 0, 0));
 
 QList<TfrmScope *> scopes()
 {
@@ -264,6 +319,191 @@ private slots:
         QVERIFY(scopes().isEmpty());
         QCOMPARE(progressShown, fault == 2);
         QVERIFY(!h.main->unsavedDataSets);
+    }
+
+    // After a load the window lists the sets with the first selected and draws set 0;
+    // a click on row 3 draws set 2 from its place in the store.
+    void dataLoggerWindowAfterLoad()
+    {
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        GraphRig rig;
+        MainHarness &h = rig.h;
+        const auto a = makeSet(kSetStart, 2, {{200, 201, 202, 203}, {210, 211, 212, 213}});
+        const auto b = makeSet(kSetStart.addSecs(3600), 90, {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}}, 1);
+        const auto c = makeSet(kSetStart.addDays(1), 4500, {{-50, 0x7FFF, 30, 40}, {-60, 20, 30, 40}}, 2, true);
+        connectWith(h, {a, b, c});
+        h.action("LoadData1")->trigger();
+        QVERIFY(h.dialogs.messages().isEmpty());
+
+        TfrmGraph *g = dataLoggerWindow(h);
+        QVERIFY(g);
+        QCOMPARE(g->windowTitle(), "DataLogger");
+        QVERIFY(g->dataSetPanel()->isVisible());
+        QTableWidget *grid = g->findChild<QTableWidget *>("Grid2");
+        DataLoggerController *logger = DataLoggerController::of(*h.main);
+        const DataSetStore &store = logger->store();
+        QList<QStringList> expected;
+        for (const QStringList &row : dataSetGridRows(store))
+            expected << row;
+        QCOMPARE(gridTexts(*grid), expected);
+        QCOMPARE(grid->rowCount(), 3); // below the headings
+        QCOMPARE(grid->selectedRanges().size(), 1);
+        QCOMPARE(grid->selectedRanges().first().topRow(), 0);
+
+        ChartModel &chart = g->model();
+        QCOMPARE(chart.seriesCount(), 4);
+        QCOMPARE(chart.pointCount(), 2);
+        QCOMPARE(chart.getY(3, 1), 21.3f);
+        QCOMPARE(chart.getX(0, 1), toDayCount(kSetStart.addSecs(2)));
+        QCOMPARE(g->field("txtStartTime")->text(), "03/11/2025 14:00:00");
+        QCOMPARE(g->field("txtDataNo")->text(), "2");
+        QCOMPARE(g->secondsBox()->currentText(), "02");
+        QCOMPARE(g->minutesBox()->currentText(), "00");
+
+        clickRow(*grid, 2);
+        QCOMPARE(chart.pointCount(), 2);
+        const int first = 4 * (2 + 3);
+        for (int p = 0; p < 2; ++p)
+            for (int s = 0; s < 4; ++s) {
+                QCOMPARE(chart.getY(s, p), store.sampleValues()[std::size_t(first + 4 * p + s)]);
+                QCOMPARE(chart.getX(s, p), store.sampleTimes()[std::size_t(first + 4 * p + s)]);
+            }
+        QCOMPARE(chart.getMinX(), toDayCount(kSetStart.addDays(1)));
+        QCOMPARE(chart.getMaxX(), toDayCount(kSetStart.addDays(1).addSecs(2 * 4500)));
+        QCOMPARE(g->minutesBox()->currentIndex(), -1); // 75 minutes: no such item
+        QCOMPARE(g->secondsBox()->currentText(), "00");
+        QCOMPARE(g->field("txtDataNo")->text(), "2");
+
+        clickRow(*grid, 1);
+        QCOMPARE(chart.pointCount(), 3);
+        QCOMPARE(g->minutesBox()->currentText(), "01");
+        QCOMPARE(g->secondsBox()->currentText(), "30");
+
+        // A second load reuses the window.
+        QMdiSubWindow *frame = qobject_cast<QMdiSubWindow *>(g->parentWidget());
+        frame->showMinimized();
+        h.action("LoadData1")->trigger();
+        QCOMPARE(dataLoggerWindow(h), g);
+        QVERIFY(!frame->isMinimized());
+        QCOMPARE(chart.pointCount(), 2);
+        int loggers = 0;
+        for (QMdiSubWindow *w : h.main->mdiArea()->subWindowList())
+            loggers += w->widget() && w->widget()->windowTitle() == "DataLogger";
+        QCOMPARE(loggers, 1);
+    }
+
+    // A set of no records draws an empty chart from its start to its start.
+    void emptySet()
+    {
+        GraphRig rig;
+        MainHarness &h = rig.h;
+        connectWith(h, {makeSet(kSetStart, 2, {})});
+        h.action("LoadData1")->trigger();
+        TfrmGraph *g = dataLoggerWindow(h);
+        QVERIFY(g);
+        QCOMPARE(g->model().pointCount(), 0);
+        QCOMPARE(g->model().getMinX(), toDayCount(kSetStart));
+        QCOMPARE(g->model().getMaxX(), toDayCount(kSetStart));
+        QCOMPARE(g->field("txtDataNo")->text(), "0");
+    }
+
+    // Download, save the collection, open it again: the same grid and the same chart.
+    void downloadSaveOpen()
+    {
+        GraphRig rig;
+        MainHarness &h = rig.h;
+        connectWith(h, sim::demoDataSets());
+        h.find<QToolButton>("btnDataLogger")->click();
+        TfrmGraph *g = dataLoggerWindow(h);
+        QVERIFY(g);
+        QTableWidget *grid = g->findChild<QTableWidget *>("Grid2");
+        clickRow(*grid, 1);
+        const QList<QStringList> gridBefore = gridTexts(*grid);
+        const ChartData chartBefore = chartData(g->model());
+        QCOMPARE(chartBefore.points, int(sim::demoDataSets()[1].records.size()));
+
+        DataLoggerController *logger = DataLoggerController::of(*h.main);
+        const QString file = rig.folder.filePath("collection.ch4");
+        h.dialogs.answerFile(file);
+        logger->saveCollection();
+        QVERIFY(QFile::exists(file));
+        QVERIFY(!h.main->unsavedDataSets);
+
+        // Another program run: a fresh main window opens the file.
+        GraphRig second;
+        DataLoggerController *other = DataLoggerController::of(*second.h.main);
+        second.h.dialogs.answerFile(file);
+        other->openCollection();
+        TfrmGraph *g2 = dataLoggerWindow(second.h);
+        QVERIFY(g2);
+        QTableWidget *grid2 = g2->findChild<QTableWidget *>("Grid2");
+        QCOMPARE(gridTexts(*grid2), gridBefore);
+        clickRow(*grid2, 1);
+        QVERIFY(chartData(g2->model()) == chartBefore);
+        QVERIFY(!second.h.main->unsavedDataSets);
+        QVERIFY(second.h.dialogs.messages().isEmpty());
+    }
+
+    // The table-to-graph button: a new graph window captioned like the table, one point
+    // per row, "OL" as the value never drawn.
+    void tableToGraph()
+    {
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        GraphRig rig;
+        MainHarness &h = rig.h;
+        TfrmList *list = createTableWindow(*h.main, "/data/mesures.txt");
+        const double t0 = toDayCount(kSetStart);
+        for (int r = 0; r < 600; ++r) {
+            const double t = t0 + r * 2.0 / 86400;
+            list->model().appendRow({QString::number(r + 1), dateText(t), timeText(t), "21,5",
+                                     QString(r == 5 ? "OL" : "1,0"), "-2,5", QString::number(r)});
+        }
+        h.main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(list->parentWidget()));
+        const int before = h.main->mdiArea()->subWindowList().size();
+        h.find<QToolButton>("btnOutputToGraph")->click();
+
+        QCOMPARE(h.main->mdiArea()->subWindowList().size(), before + 1);
+        auto *g = qobject_cast<TfrmGraph *>(h.main->mdiArea()->subWindowList().last()->widget());
+        QVERIFY(g);
+        QCOMPARE(g->windowTitle(), "/data/mesures.txt");
+        QCOMPARE(g->model().seriesCount(), 4);
+        QCOMPARE(g->model().pointCount(), 600);
+        QCOMPARE(g->model().getY(1, 5), 9999.0f);
+        QCOMPARE(g->model().getY(1, 6), 1.0f);
+        QCOMPARE(g->model().getY(3, 599), 599.0f);
+        QCOMPARE(g->model().getX(2, 599), t0 + 599 * 2.0 / 86400);
+        QCOMPARE(g->model().getMinX(), t0);
+        QVERIFY(scopes().isEmpty());
+        QVERIFY(h.dialogs.messages().isEmpty());
+    }
+
+    void tableToGraphRefusals_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<bool>("newWindow");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no first date") << "" << false << "Pas de données graphiques !";
+        QTest::newRow("unreadable first date")
+            << "3 novembre" << true << "'3 novembre 14:00:00' is not a valid date and time";
+    }
+    void tableToGraphRefusals()
+    {
+        QFETCH(QString, date);
+        QFETCH(bool, newWindow);
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        GraphRig rig;
+        MainHarness &h = rig.h;
+        TfrmList *list = createTableWindow(*h.main, "t.txt");
+        list->model().appendRow({"1", date, "14:00:00", "1", "2", "3", "4"});
+        h.main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(list->parentWidget()));
+        const int before = h.main->mdiArea()->subWindowList().size();
+        h.find<QToolButton>("btnOutputToGraph")->click();
+        QFETCH(QString, message);
+        QCOMPARE(h.dialogs.messages(), QStringList{message});
+        QCOMPARE(h.main->mdiArea()->subWindowList().size(), before + (newWindow ? 1 : 0));
+        if (newWindow)
+            QCOMPARE(h.main->mdiArea()->subWindowList().last()->widget()->windowTitle(), "t.txt");
+        QVERIFY(scopes().isEmpty());
     }
 };
 
