@@ -74,7 +74,12 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
         m_hooks.installCommands(*this);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The child windows go after this part of the window: their activation must no
+    // longer reach it.
+    disconnect(m_mdi, nullptr, this, nullptr);
+}
 
 void TfrmMain::loadGlyphs()
 {
