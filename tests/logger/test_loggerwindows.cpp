@@ -176,6 +176,24 @@ private slots:
         QVERIFY(d.windowFlags() & Qt::WindowStaysOnTopHint);
     }
 
+    // The collection dialogs' filters as Qt's file dialogs read them.
+    void collectionFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("qt");
+        QTest::newRow("save") << collectionSaveFilter()
+                              << "Data Set Collection file(*.ch4,only for QX736) (*.CH4)";
+        QTest::newRow("open") << collectionOpenFilter() << "Data Sets Collection (*.CH4)";
+        QTest::newRow("two, patterns by ';'") << "Texte|*.txt;*.csv|Graph (*.ghf)|*.ghf"
+                                              << "Texte (*.txt *.csv);;Graph (*.ghf)";
+        QTest::newRow("Qt's own") << "Fichier graphique (*.ghf)" << "Fichier graphique (*.ghf)";
+    }
+    void collectionFilters()
+    {
+        QFETCH(QString, filter);
+        QTEST(qtFileFilter(filter), "qt");
+    }
+
     // Each button ends the question with its own result; closing the box is Cancel.
     void openSaveResults_data()
     {
