@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -76,8 +77,8 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
 
 TfrmMain::~TfrmMain()
 {
-    // The child windows go after this part of the window: their activation must no
-    // longer reach it.
+    // The MDI area still reports activations while the widget base tears the children
+    // down, when this object is no longer a TfrmMain.
     disconnect(m_mdi, nullptr, this, nullptr);
 }
 
@@ -110,7 +111,7 @@ void TfrmMain::buildActions()
     m_open = make("Open1", "&Ouvrir", none);
     m_save = make("Save1", "&Enregistrer", none);
     m_print = make("Print1", "&Imprimer", none);
-    m_printerSetup = make("PrinterSetup1", "&Paramètres imprimante", none);
+    m_printerSetup = make("PrinterSetup1", "&Paramètres imprimante", [this] { m_dialogs.printerSetup(this, printer()); });
     m_exit = make("Exit1", "Q&uitter", [this] { close(); });
     m_run = make("Run1", "Lancer", none);
     m_run->setEnabled(false);
@@ -232,6 +233,13 @@ void TfrmMain::buildStatusBar()
         bar->addWidget(m_status[i], i == 1 ? 1 : 0);
     }
     m_status[1]->setText("Connexion Off");
+}
+
+QPrinter &TfrmMain::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
 }
 
 QString TfrmMain::statusText(int panel) const

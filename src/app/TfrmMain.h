@@ -14,6 +14,7 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QPrinter;
 class QMenu;
 class QToolButton;
 
@@ -90,6 +91,9 @@ public:
 
     QString statusText(int panel) const;
 
+    // The printer every printout goes to, as the printer setup left it.
+    QPrinter &printer();
+
 signals:
     // The no-connection label of the front panel follows this.
     void noConnectionShown(bool shown);
@@ -123,6 +127,7 @@ private:
     AppSettings m_settings;
     QString m_dataFolder;
     QString m_programFolder;
+    std::unique_ptr<QPrinter> m_printer;
     std::vector<QPixmap> m_largeGlyphs;
     std::vector<QPixmap> m_smallGlyphs;
     bool m_shown = false;

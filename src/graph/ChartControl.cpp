@@ -159,6 +159,7 @@ public:
     void syncItems();
     void updateBars();
     void ensureLayout(bool force = false);
+    void balanceBands(const QRect &outer);
     void replot();
 
     int bandAt(const QPoint &plotPos) const;
@@ -179,6 +180,7 @@ public:
     bool hasCustomCursor = false;
 
     QCPMarginGroup *margins = nullptr;
+    QCPLayoutGrid *bandGrid = nullptr;
     QCPTextElement *title = nullptr;
     QCPTextElement *subTitle = nullptr;
     QCPLegend *legend = nullptr;
@@ -201,10 +203,16 @@ public:
         bool found = false;
         double lo = 0, hi = 0;
     };
+    // Each is scanned for only when an automatic scale asks for it: a recording on manual
+    // scales never walks its points.
     bool extentsValid = false;
     quint64 extentsRevision = 0;
     Extent extentX;
+    bool extentXKnown = false;
     std::vector<Extent> extentY;
+    std::vector<bool> extentYKnown;
+    const Extent &dataExtentX();
+    const Extent &dataExtentY(std::size_t band);
     QCPRange homeX;
     std::vector<QCPRange> homeY;
 
@@ -238,6 +246,11 @@ QFont ChartControl::Impl::baseFont() const
         if (chosen.fromString(d))
             f = chosen;
     }
+    // A font read from a file is kept to sizes a chart can show.
+    if (f.pointSizeF() > 0)
+        f.setPointSizeF(std::clamp(f.pointSizeF(), 4.0, 72.0));
+    else if (f.pixelSize() > 0)
+        f.setPixelSize(std::clamp(f.pixelSize(), 5, 96));
     return f;
 }
 
@@ -255,8 +268,10 @@ LayoutKey ChartControl::Impl::wantedLayout() const
     for (int b = 0; b < bands; ++b)
         k.shares.push_back(bands == 1 ? 1.0 : total > 0 ? std::max(m.getAxisProportion(b) / total, 0.01) : 1.0 / bands);
     k.separators = m.axisSeparators();
-    k.title = !m.mainTitle().trimmed().isEmpty();
-    k.subTitle = !m.subTitle().trimmed().isEmpty();
+    // A title of blanks still takes its line: charts keep a blank subtitle to leave room
+    // above the plot for the window's readout.
+    k.title = !m.mainTitle().isEmpty();
+    k.subTitle = !m.subTitle().isEmpty();
     for (int s = 0; s < m.seriesCount() && !k.legend; ++s)
         k.legend = !m.seriesLabel(s).isEmpty();
     return k;
@@ -291,6 +306,7 @@ void ChartControl::Impl::buildLayout()
         stretch << 0.001;
     }
     auto *bands = new QCPLayoutGrid;
+    bandGrid = bands;
     main->addElement(row++, 0, bands);
     stretch << 1.0;
     bands->setRowSpacing(layout.separators == 1 ? 0 : 6);
@@ -487,25 +503,43 @@ void ChartControl::Impl::applyLook()
     }
 }
 
+const ChartControl::Impl::Extent &ChartControl::Impl::dataExtentX()
+{
+    if (!extentXKnown) {
+        extentX = {};
+        extentX.found = q->m_model.dataRangeX(extentX.lo, extentX.hi);
+        extentXKnown = true;
+    }
+    return extentX;
+}
+
+const ChartControl::Impl::Extent &ChartControl::Impl::dataExtentY(std::size_t band)
+{
+    if (!extentYKnown[band]) {
+        extentY[band] = {};
+        extentY[band].found = q->m_model.dataRangeY(int(band), extentY[band].lo, extentY[band].hi);
+        extentYKnown[band] = true;
+    }
+    return extentY[band];
+}
+
 void ChartControl::Impl::computeHome()
 {
     const ChartModel &m = q->m_model;
     const double keyLimit = dateX() ? kMaxDateKey : kMaxValue;
     const double keySpan = dateX() ? 1.0 : 1e-9;
-    if (!extentsValid || extentsRevision != m.dataRevision()) {
-        extentX = {};
-        extentX.found = m.dataRangeX(extentX.lo, extentX.hi);
+    if (!extentsValid || extentsRevision != m.dataRevision() || extentY.size() != rects.size()) {
+        extentXKnown = false;
         extentY.assign(rects.size(), Extent());
-        for (std::size_t b = 0; b < rects.size(); ++b)
-            extentY[b].found = m.dataRangeY(int(b), extentY[b].lo, extentY[b].hi);
+        extentYKnown.assign(rects.size(), false);
         extentsValid = true;
         extentsRevision = m.dataRevision();
     }
     const bool manualX = m.scaleModeX() == kScaleManual && std::isfinite(keyOf(m.getMinX())) && std::isfinite(keyOf(m.getMaxX()));
     if (manualX) {
         homeX = ordered(keyOf(m.getMinX()), keyOf(m.getMaxX()));
-    } else if (extentX.found && std::isfinite(keyOf(extentX.lo)) && std::isfinite(keyOf(extentX.hi))) {
-        homeX = QCPRange(keyOf(extentX.lo), keyOf(extentX.hi));
+    } else if (const Extent &e = dataExtentX(); e.found && std::isfinite(keyOf(e.lo)) && std::isfinite(keyOf(e.hi))) {
+        homeX = QCPRange(keyOf(e.lo), keyOf(e.hi));
     } else if (std::isfinite(keyOf(m.getMinX())) && std::isfinite(keyOf(m.getMaxX()))) {
         homeX = ordered(keyOf(m.getMinX()), keyOf(m.getMaxX()));
     } else {
@@ -520,9 +554,9 @@ void ChartControl::Impl::computeHome()
         QCPRange r(0, 100);
         if (manualY) {
             r = ordered(band.minY, band.maxY);
-        } else if (extentY[b].found) {
-            const double pad = std::max((extentY[b].hi - extentY[b].lo) * 0.05, 0.5);
-            r = QCPRange(extentY[b].lo - pad, extentY[b].hi + pad);
+        } else if (const Extent &e = dataExtentY(b); e.found) {
+            const double pad = std::max((e.hi - e.lo) * 0.05, 0.5);
+            r = QCPRange(e.lo - pad, e.hi + pad);
         } else if (std::isfinite(band.minY) && std::isfinite(band.maxY)) {
             r = ordered(band.minY, band.maxY);
         }
@@ -859,10 +893,37 @@ void ChartControl::Impl::ensureLayout(bool force)
     laidOut = plot->viewport();
 }
 
+// The bands' shares are shares of the plotting height: the rows get the share plus their
+// own margins (the bottom band carries the X labels), so the plots come out in proportion.
+void ChartControl::Impl::balanceBands(const QRect &outer)
+{
+    if (!bandGrid || rects.size() < 2 || outer.isEmpty())
+        return;
+    QCPLayoutGrid *l = plot->plotLayout();
+    l->setOuterRect(outer);
+    l->update(QCPLayoutElement::upPreparation);
+    l->update(QCPLayoutElement::upMargins);
+    l->update(QCPLayoutElement::upLayout);
+    double total = 0, margins = 0;
+    for (QCPAxisRect *r : rects) {
+        total += r->outerRect().height();
+        margins += r->margins().top() + r->margins().bottom();
+    }
+    const double inner = total - margins;
+    if (inner <= 0)
+        return;
+    QList<double> rows;
+    for (std::size_t b = 0; b < rects.size(); ++b)
+        rows << std::max(layout.shares[b] * inner + rects[b]->margins().top() + rects[b]->margins().bottom(), 1.0);
+    bandGrid->setRowStretchFactors(rows);
+    laidOut = QRect(); // laid out with the old factors
+}
+
 void ChartControl::Impl::replot()
 {
     if (plot->viewport() != plot->rect())
         plot->setViewport(plot->rect());
+    balanceBands(plot->viewport());
     plot->replot(QCustomPlot::rpRefreshHint);
     laidOut = plot->viewport();
 }
@@ -939,6 +1000,7 @@ void ChartControl::redraw()
 void ChartControl::reinitialize()
 {
     d->layoutBuilt = false;
+    setCursorShape(m_model.cursorShape()); // a template or a loaded chart brings its own
     redraw();
 }
 
@@ -1039,7 +1101,9 @@ void ChartControl::printDialog(Dialogs &dialogs)
         return; // the printing service reports its own failures
     painter.setMode(QCPPainter::pmVectorized);
     const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    d->balanceBands(QRect(0, 0, std::max(1, page.width()), std::max(1, page.height())));
     m_plot->toPainter(&painter, std::max(1, page.width()), std::max(1, page.height()));
+    d->balanceBands(m_plot->rect());
     painter.end();
     d->ensureLayout(true);
 }
@@ -1055,7 +1119,9 @@ void ChartControl::render(QPainter &painter, const QRect &target)
     const int w = std::max(1, int(target.width() / scale));
     const int h = std::max(1, int(target.height() / scale));
     const double detail = std::clamp(std::min(target.width() / double(w), target.height() / double(h)), 1.0, 4.0);
+    d->balanceBands(QRect(0, 0, w, h));
     const QPixmap picture = m_plot->toPixmap(w, h, detail);
+    d->balanceBands(m_plot->rect());
     d->ensureLayout(true);
     painter.drawPixmap(target, picture);
 }
@@ -1065,7 +1131,9 @@ QImage ChartControl::toImage(const QSize &size)
     if (size.width() <= 0 || size.height() <= 0)
         return {};
     redraw();
+    d->balanceBands(QRect(QPoint(0, 0), size));
     const QImage image = m_plot->toPixmap(size.width(), size.height()).toImage();
+    d->balanceBands(m_plot->rect());
     d->ensureLayout(true);
     return image;
 }
@@ -1074,6 +1142,9 @@ bool ChartControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_plot) {
         switch (event->type()) {
+        case QEvent::Resize:
+            d->balanceBands(m_plot->rect());
+            break;
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:

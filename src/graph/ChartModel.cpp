@@ -363,7 +363,7 @@ VertLine ChartModel::vertLine(int line) const
 
 namespace {
 
-constexpr int kHeaderSize = 16;
+constexpr int kHeaderSize = ChartModel::kStateHeaderSize;
 constexpr quint32 kMaxTextUnits = 1u << 20;
 constexpr qint64 kMinAnnotationBytes = 4 + 8 + 8 + 4 + 4;
 constexpr qint64 kMinVertLineBytes = 8 + 4 + 4;
@@ -491,13 +491,17 @@ QByteArray ChartModel::storeState() const
         out << qint32(o.zoomMode) << qint32(m_cursorShape);
     }
 
+    return sealState(payload);
+}
+
+QByteArray ChartModel::sealState(const QByteArray &payload, quint32 version)
+{
     QByteArray block;
     block.reserve(kHeaderSize + payload.size());
     {
         QDataStream head(&block, QIODevice::WriteOnly);
         head.setByteOrder(QDataStream::LittleEndian);
-        head << kStateMagic << kStateVersion << quint32(payload.size())
-             << crc32(payload.constData(), payload.size());
+        head << kStateMagic << version << quint32(payload.size()) << crc32(payload.constData(), payload.size());
     }
     block.append(payload);
     return block;

@@ -202,6 +202,9 @@ public:
     bool loadState(const QByteArray &block, QString *error = nullptr);
     static constexpr quint32 kStateMagic = 0x53435851; // "QXCS" in the block's first bytes
     static constexpr quint32 kStateVersion = 1;
+    static constexpr int kStateHeaderSize = 16;
+    // A payload behind the block's header (magic, version, length, checksum).
+    static QByteArray sealState(const QByteArray &payload, quint32 version = kStateVersion);
 
     // Bumped by every change of the data, so a view can tell what to refresh.
     quint64 dataRevision() const { return m_dataRevision; }

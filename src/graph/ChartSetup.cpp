@@ -57,6 +57,20 @@ void applyChartDefaults(ChartModel &chart, int seriesCount, double maxY, double 
     }
 }
 
+ChartModel defaultChartTemplate()
+{
+    ChartModel chart;
+    ChartOptions &o = chart.options();
+    o.prepareImages = true;
+    o.noHelp = true;
+    o.allowPopup = false;
+    chart.setSeriesCount(4);
+    applyChartDefaults(chart, 4, 50, -10);
+    chart.setWorkingAxis(0);
+    chart.setAnnotationHotSpots(true);
+    return chart;
+}
+
 void resetChartPoints(ChartModel &chart)
 {
     for (int s = 0; s < chart.seriesCount(); ++s) {
@@ -66,16 +80,16 @@ void resetChartPoints(ChartModel &chart)
 }
 
 ChartPreparation prepareChart(ChartModel &chart, const QString &templatePath, int seriesCount, double maxY,
-                              double minY, double maxX, double minX, int pointCount)
+                              double minY, double maxX, double minX, int pointCount,
+                              const std::function<void()> &reportMissing)
 {
     ChartPreparation result;
     if (QFileInfo::exists(templatePath)) {
-        // A template that cannot be read is reported and the defaults stand in, so the
-        // window still gets a usable chart.
-        if (loadChartFile(chart, templatePath, &result.error))
-            result.templateFound = true;
-        else
+        if (!loadChartFile(chart, templatePath, &result.error)) {
             result.templateFailed = true;
+            return result;
+        }
+        result.templateFound = true;
     }
     ChartOptions &o = chart.options();
     o.prepareImages = true;
@@ -92,8 +106,11 @@ ChartPreparation prepareChart(ChartModel &chart, const QString &templatePath, in
         chart.setMaxX(maxX);
     }
     chart.setDataLabels(0);
-    if (!result.templateFound)
+    if (!result.templateFound) {
+        if (reportMissing)
+            reportMissing();
         applyChartDefaults(chart, seriesCount, maxY, minY);
+    }
     chart.setWorkingAxis(0);
     chart.setAnnotationHotSpots(true);
     return result;

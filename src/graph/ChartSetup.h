@@ -3,6 +3,8 @@
 // the program's own defaults when there is not.
 #include "ChartModel.h"
 
+#include <functional>
+
 namespace qx {
 
 // "template/graph.ghf" in the program's folder.
@@ -12,16 +14,23 @@ QString missingTemplateMessage(const QString &templatePath);
 // The settings a chart gets when no template exists.
 void applyChartDefaults(ChartModel &chart, int seriesCount, double maxY, double minY);
 
+// The template shipped with the program: the chart the real-time window gets without a
+// template (four bands, -10 to 50), so a first start looks the same and asks nothing.
+ChartModel defaultChartTemplate();
+
 struct ChartPreparation {
-    bool templateFound = false; // the template existed and was loaded
-    bool templateFailed = false; // it existed but could not be read: defaults used
+    bool templateFound = false;  // the template existed and was loaded
+    bool templateFailed = false; // it existed but could not be read: nothing was prepared
     QString error;               // why it could not be read
 };
 
-// Loads the template (if any), sizes the chart, resets every point to X 0 and the null
-// value, fixes the X scale when minX is not 0, and applies the defaults without a template.
+// Prepares a chart the way every graph window does: loads the template (if any), sizes the
+// chart, resets every point to X 0 and the null value, fixes the X scale when minX is not
+// 0, and without a template calls `reportMissing` and applies the defaults. A template that
+// cannot be read leaves the chart untouched.
 ChartPreparation prepareChart(ChartModel &chart, const QString &templatePath, int seriesCount, double maxY,
-                              double minY, double maxX, double minX, int pointCount);
+                              double minY, double maxX, double minX, int pointCount,
+                              const std::function<void()> &reportMissing = {});
 
 // Every point of every series back to X 0 and the null Y.
 void resetChartPoints(ChartModel &chart);

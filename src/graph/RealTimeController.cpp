@@ -111,8 +111,8 @@ void RealTimeController::run()
     const double start = toDayCount(m_main.session().clock().now());
     m_recording.start(g->model(), *count, start);
     g->clearStatisticFields();
-    g->field("txtStartTime")->setText(dateTimeText(start));
-    g->field("txtDataNo")->setText("0");
+    g->startTimeField()->setText(dateTimeText(start));
+    g->dataNoField()->setText("0");
     g->chart()->redraw();
     setEnabled(g, "tbntClr", false);
     setRunStop(true);
@@ -140,7 +140,7 @@ void RealTimeController::finishStop(bool waitForPoll)
     const std::array<QString, 4> averages =
         m_recording.finish(g->model(), toDayCount(m_main.session().clock().now()));
     for (int ch = 0; ch < 4; ++ch)
-        g->field(QString("txtT%1Avg").arg(ch + 1))->setText(averages[std::size_t(ch)]);
+        g->avgField(ch + 1)->setText(averages[std::size_t(ch)]);
     g->chart()->redraw();
 }
 
@@ -152,12 +152,12 @@ bool RealTimeController::appendSample(const LiveSample &sample)
     const RealTimeRecording::Appended a = m_recording.append(g->model(), sample);
     for (int ch = 0; ch < 4; ++ch) {
         if (const auto &t = a.maxText[std::size_t(ch)])
-            g->field(QString("txtT%1Max").arg(ch + 1))->setText(*t);
+            g->maxField(ch + 1)->setText(*t);
         if (const auto &t = a.minText[std::size_t(ch)])
-            g->field(QString("txtT%1Min").arg(ch + 1))->setText(*t);
+            g->minField(ch + 1)->setText(*t);
     }
     g->chart()->redraw();
-    g->field("txtDataNo")->setText(QString::number(m_recording.recordedCount()));
+    g->dataNoField()->setText(QString::number(m_recording.recordedCount()));
     if (a.planReached)
         finishStop(false);
     return true;
@@ -167,7 +167,7 @@ void RealTimeController::emptyChart(TfrmGraph &g)
 {
     ChartModel &m = g.model();
     m_recording.clear(m);
-    g.field("txtDataNo")->clear();
+    g.dataNoField()->clear();
     g.clearStatisticFields();
     // The user's annotations go back to the origin and their numbers start again.
     for (int slot = kFirstAnnotationCounter; slot < m.annotationCount(); ++slot) {
@@ -216,7 +216,7 @@ void RealTimeController::clearRealTime()
             return; // nothing is cleared that was not saved
     }
     g->chart()->undoZoom();
-    setEnabled(g, "UndoZoom", false);
+    g->undoZoomButton()->setEnabled(false);
     emptyChart(*g);
 }
 
@@ -228,10 +228,7 @@ void RealTimeController::attachWindow(QWidget *window)
     // Only the user's choice in a box changes the interval, not the program's own settings.
     connect(g->minutesBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
     connect(g->secondsBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
-    if (auto *clear = g->findChild<QToolButton *>("tbntClr"))
-        connect(clear, &QToolButton::clicked, this, &RealTimeController::clearRealTime);
-    else if (auto *a = g->findChild<QAction *>("tbntClr"))
-        connect(a, &QAction::triggered, this, &RealTimeController::clearRealTime);
+    connect(g, &TfrmGraph::clearClicked, this, &RealTimeController::clearRealTime);
 }
 
 void installRealTimeRecording(TfrmMain &main)

@@ -43,6 +43,7 @@ constexpr GridColumn kGridColumns[] = {{"Set", 25},      {"DATE", 60},     {"TEM
                                        {"Nums", 40},     {"Unité", 40},    {"Couple", 40},    {"T1 Offset", 60},
                                        {"T2 Offset", 60}, {"T3 Offset", 60}, {"T4 Offset", 60}};
 
+constexpr int kDataSetPanelWidth = 346;
 constexpr int kReadoutWidth = 167;
 constexpr int kReadoutHeight = 21;
 
@@ -86,6 +87,7 @@ TfrmGraph::TfrmGraph(TfrmMain &main, const QString &caption) : m_main(main)
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose, false); // the MDI frame around it frees it
     buildLayout();
+    m_chart->setDialogs(&m_main.dialogs());
 }
 
 TfrmGraph::~TfrmGraph() = default;
@@ -94,14 +96,14 @@ void TfrmGraph::buildLayout()
 {
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto *sideSplitter = new QSplitter(Qt::Horizontal, this);
-    sideSplitter->setObjectName("Splitter1");
-    outer->addWidget(sideSplitter);
+    m_sideSplitter = new QSplitter(Qt::Horizontal, this);
+    m_sideSplitter->setObjectName("Splitter1");
+    m_sideSplitter->setChildrenCollapsible(false);
+    outer->addWidget(m_sideSplitter);
 
     // The data set list, shown in the data logger window only.
-    m_dataSets = new QWidget(sideSplitter);
+    m_dataSets = new QWidget(m_sideSplitter);
     m_dataSets->setObjectName("pnlDataSets");
-    m_dataSets->setFixedWidth(346);
     auto *dsLayout = new QVBoxLayout(m_dataSets);
     dsLayout->setContentsMargins(2, 2, 2, 2);
     auto *title = new QLabel("Ensemble de données", m_dataSets);
@@ -113,6 +115,8 @@ void TfrmGraph::buildLayout()
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_grid->horizontalHeader()->setMinimumSectionSize(8); // the style's minimum is wider than "Set"
+    m_grid->viewport()->setCursor(Qt::PointingHandCursor);
     for (int c = 0; c < int(std::size(kGridColumns)); ++c) {
         m_grid->setHorizontalHeaderItem(c, new QTableWidgetItem(kGridColumns[c].heading));
         m_grid->setColumnWidth(c, kGridColumns[c].width);
@@ -122,7 +126,7 @@ void TfrmGraph::buildLayout()
     dsLayout->addWidget(m_grid);
     m_dataSets->setVisible(isDataLogger());
 
-    auto *right = new QWidget(sideSplitter);
+    auto *right = new QWidget(m_sideSplitter);
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
@@ -152,7 +156,9 @@ void TfrmGraph::buildLayout()
     bottomSplitter->addWidget(m_statistic);
     bottomSplitter->setStretchFactor(0, 1);
     rightLayout->addWidget(bottomSplitter, 1);
-    sideSplitter->setStretchFactor(1, 1);
+    m_sideSplitter->setStretchFactor(0, 0);
+    m_sideSplitter->setStretchFactor(1, 1);
+    m_sideSplitter->setSizes({kDataSetPanelWidth, 4 * kDataSetPanelWidth});
 
     connect(m_chart, &ChartControl::zoomedIn, this, [this] { m_undoZoom->setEnabled(true); });
     connect(m_chart, &ChartControl::customizeDialogClosed, this, &TfrmGraph::onCustomizeClosed);
@@ -188,6 +194,7 @@ void TfrmGraph::buildToolBar(QWidget *host)
     clear->setText("Effacer");
     clear->setToolTip("Effacer");
     m_clearAction = m_toolBar->addWidget(clear);
+    connect(clear, &QToolButton::clicked, this, &TfrmGraph::clearClicked);
     m_clearSeparator->setVisible(false);
     m_clearAction->setVisible(false);
     m_undoZoom = toolButton(m_toolBar, "UndoZoom", "Dézoomer", "Dézoomer", false);
@@ -256,6 +263,8 @@ void TfrmGraph::buildGraphStatistic(QWidget *host)
     rl->addWidget(m_seconds);
     rl->addWidget(new QLabel("mm:ss", rate));
     rate->setEnabled(false); // the real-time window enables it
+    for (QComboBox *box : {m_minutes, m_seconds})
+        connect(box, &QComboBox::currentIndexChanged, this, &TfrmGraph::samplingIntervalChanged);
     l->addWidget(rate);
     l->addWidget(new QLabel("Nmbre de données", m_graphStatistic));
     l->addWidget(readOnlyField(m_graphStatistic, "txtDataNo", "0", 70));
@@ -301,7 +310,7 @@ void TfrmGraph::clearStatisticFields()
 {
     for (int ch = 1; ch <= 4; ++ch)
         for (const char *kind : {"Max", "Min", "Avg"})
-            field(QString("txtT%1%2").arg(ch).arg(kind))->clear();
+            field(QStringLiteral("txtT%1%2").arg(ch).arg(kind))->clear();
 }
 
 void TfrmGraph::placeReadout()
@@ -322,14 +331,60 @@ bool TfrmGraph::initChart(int seriesCount, double maxY, double minY, double maxX
 {
     const QString templatePath = chartTemplatePath(m_main.programFolder());
     const ChartPreparation prep =
-        prepareChart(model(), templatePath, seriesCount, maxY, minY, maxX, minX, pointCount);
-    if (prep.templateFailed)
+        prepareChart(model(), templatePath, seriesCount, maxY, minY, maxX, minX, pointCount,
+                     [&] { m_main.dialogs().message(this, missingTemplateMessage(templatePath)); });
+    if (prep.templateFailed) {
         m_main.dialogs().message(this, prep.error);
-    else if (!prep.templateFound)
-        m_main.dialogs().message(this, missingTemplateMessage(templatePath));
+        return false;
+    }
     m_chart->reinitialize();
-    m_chart->redraw();
     return true;
+}
+
+void TfrmGraph::followSplitState()
+{
+    const bool split = chartIsSplit(model());
+    m_split->setChecked(split);
+    m_crossTool->setEnabled(!split);
+    m_textTool->setEnabled(!split);
+}
+
+bool TfrmGraph::storeChartFile(const QString &path)
+{
+    QString error;
+    if (qx::storeChartFile(model(), path, &error))
+        return true;
+    m_main.dialogs().message(this, error);
+    return false;
+}
+
+bool TfrmGraph::loadChartFile(const QString &path)
+{
+    QString error;
+    if (!qx::loadChartFile(model(), path, &error)) {
+        m_main.dialogs().message(this, error);
+        return false;
+    }
+    m_chart->undoZoom();
+    m_undoZoom->setEnabled(false);
+    m_chart->reinitialize();
+    return true;
+}
+
+void TfrmGraph::storeTemplate()
+{
+    const QString path = chartTemplatePath(m_main.programFolder());
+    QDir().mkpath(QFileInfo(path).path());
+    storeChartFile(path);
+}
+
+void TfrmGraph::showInterval(int seconds)
+{
+    const QSignalBlocker b1(m_minutes), b2(m_seconds);
+    // An index without an item leaves the box empty.
+    const auto select = [](QComboBox *box, int index) { box->setCurrentIndex(index < box->count() ? index : -1); };
+    select(m_minutes, std::max(seconds, 0) / 60);
+    select(m_seconds, std::max(seconds, 0) % 60);
 }
 
 void TfrmGraph::setSplit(bool split)
@@ -367,18 +422,14 @@ void TfrmGraph::selectTool(int tool)
 void TfrmGraph::showStatistics()
 {
     const GraphStatistics st = computeStatistics(model());
-    field("txtStartTime")->setText(dateTimeText(st.first));
-    {
-        const QSignalBlocker b1(m_minutes), b2(m_seconds);
-        m_minutes->setCurrentIndex(std::min(st.intervalSeconds / 60, 60));
-        m_seconds->setCurrentIndex(st.intervalSeconds % 60);
-    }
-    field("txtDataNo")->setText(QString::number(st.pointCount));
-    for (int ch = 0; ch < 4; ++ch) {
-        const ChannelStatistics &c = st.channel[std::size_t(ch)];
-        field(QString("txtT%1Max").arg(ch + 1))->setText(extremeText(c.maximum, c.maximumTime));
-        field(QString("txtT%1Min").arg(ch + 1))->setText(extremeText(c.minimum, c.minimumTime));
-        field(QString("txtT%1Avg").arg(ch + 1))->setText(averageText(c, 1));
+    startTimeField()->setText(dateTimeText(st.first));
+    showInterval(st.intervalSeconds); // fewer than two points: "00" and "00"
+    dataNoField()->setText(QString::number(st.pointCount));
+    for (int ch = 1; ch <= 4; ++ch) {
+        const ChannelStatistics &c = st.channel[std::size_t(ch - 1)];
+        maxField(ch)->setText(extremeText(c.maximum, c.maximumTime));
+        minField(ch)->setText(extremeText(c.minimum, c.minimumTime));
+        avgField(ch)->setText(averageText(c, 1));
     }
 }
 
@@ -396,9 +447,8 @@ void TfrmGraph::annotateStatistics()
         m.setAnnotationX(n, v.x());
         m.setAnnotationY(n, v.y());
         m.setAnnotationColor(n, color);
-        m.setAnnotationText(n, QString("T%1 MAX:").arg(ch) + field(QString("txtT%1Max").arg(ch))->text() + "MIN:"
-                                   + field(QString("txtT%1Min").arg(ch))->text() + "MOY:"
-                                   + field(QString("txtT%1Avg").arg(ch))->text());
+        m.setAnnotationText(n, QString("T%1 MAX:").arg(ch) + maxField(ch)->text() + "MIN:" + minField(ch)->text()
+                                   + "MOY:" + avgField(ch)->text());
         y += 20;
     }
     m_chart->redraw();
@@ -511,13 +561,8 @@ void TfrmGraph::onCustomizeClosed()
     if (m_chart->customizeResult() != 1)
         return;
     if (m_main.dialogs().question(this, "Voulez-vous sauvegarder les modifications ?", Dialogs::Yes | Dialogs::No)
-        != Dialogs::Yes)
-        return;
-    const QString path = chartTemplatePath(m_main.programFolder());
-    QDir().mkpath(QFileInfo(path).path());
-    QString error;
-    if (!storeChartFile(model(), path, &error))
-        m_main.dialogs().message(this, error);
+        == Dialogs::Yes)
+        storeTemplate();
 }
 
 void TfrmGraph::changeScale()
@@ -550,13 +595,8 @@ void TfrmGraph::changeScale()
     }
     m.setWorkingAxis(0);
     m_chart->redraw();
-    if (dialog.saveBox()->isChecked()) {
-        const QString path = chartTemplatePath(m_main.programFolder());
-        QDir().mkpath(QFileInfo(path).path());
-        QString error;
-        if (!storeChartFile(m, path, &error))
-            m_main.dialogs().message(this, error);
-    }
+    if (dialog.saveBox()->isChecked())
+        storeTemplate();
 }
 
 void TfrmGraph::chooseFont()
@@ -661,23 +701,18 @@ QWidget *createRealTimeWindow(TfrmMain &main)
         sub->move(sub->x(), 0);
     g->setClearVisible(true);
     const double now = toDayCount(main.session().clock().now());
-    g->initChart(4, 50, -10, now + 110.0 / 86400.0, now, 100);
-    const bool split = chartIsSplit(g->model());
-    g->findChild<QCheckBox *>("chkSplit")->setChecked(split);
-    g->findChild<QWidget *>("ToolButton5")->setEnabled(!split);
-    g->findChild<QWidget *>("ToolButton9")->setEnabled(!split);
+    // The window stays, unprepared, when the template cannot be read.
+    if (!g->initChart(4, 50, -10, now + 110.0 / 86400.0, now, 100))
+        return g;
+    g->followSplitState();
     ChartOptions &o = g->model().options();
     o.noRandomPointsToExport = true;
     o.focalRect = false;
     o.allowBar = false;
     g->model().setLineGapThreshold(1e20);
     g->findChild<QWidget *>("pnlSamplingRate")->setEnabled(true);
-    const int interval = main.session().realTimeRate();
-    {
-        const QSignalBlocker b1(g->minutesBox()), b2(g->secondsBox());
-        g->minutesBox()->setCurrentIndex(std::clamp(interval / 60, 0, 60));
-        g->secondsBox()->setCurrentIndex(std::clamp(interval % 60, 0, 60));
-    }
+    g->showInterval(main.session().realTimeRate());
+    g->chart()->redraw();
     return g;
 }
 

@@ -6,20 +6,16 @@
 #include "TfrmScope.h"
 #include "app/Dialogs.h"
 #include "app/TfrmMain.h"
-#include "graph/ChartSetup.h"
 #include "graph/TfrmGraph.h"
 #include "meter/DayCount.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QToolButton>
 #include <memory>
@@ -42,20 +38,6 @@ constexpr double kSetMinY = -20;
 constexpr int kDataLoggerHeightMargin = 60;
 // The table-to-graph loop lets the user interface run this often.
 constexpr int kRowsPerEventPass = 256;
-
-// chkSplit and the cross and text tools follow the chart's split state, without running
-// the split command.
-void followSplitState(TfrmGraph &g)
-{
-    const bool split = chartIsSplit(g.model());
-    if (auto *box = g.findChild<QCheckBox *>("chkSplit")) {
-        const QSignalBlocker block(box);
-        box->setChecked(split);
-    }
-    for (const char *tool : {"ToolButton5", "ToolButton9"})
-        if (auto *w = g.findChild<QWidget *>(tool))
-            w->setEnabled(!split);
-}
 
 QMdiSubWindow *frameOf(QWidget *w) { return w ? qobject_cast<QMdiSubWindow *>(w->parentWidget()) : nullptr; }
 
@@ -181,7 +163,7 @@ void DataLoggerController::openDataLoggerWindow()
     const double now = toDayCount(m_main.session().clock().now());
     if (!g->initChart(kEmptySeries, kEmptyMaxY, kEmptyMinY, now + kEmptySpanDays, now, kEmptyPoints))
         return;
-    followSplitState(*g);
+    g->followSplitState();
     g->model().setAnnotationHotSpots(true);
 }
 
@@ -193,22 +175,16 @@ void DataLoggerController::showDataSet(int n)
         return;
     if (!g->initChart(kSetSeries, kSetMaxY, kSetMinY, v.end, v.start, v.points))
         return;
-    followSplitState(*g);
+    g->followSplitState();
     // Point-major in the store as in the chart: one contiguous run per set.
     ChartModel &chart = g->model();
     chart.setXArray(m_store.sampleTimes().data() + v.range.first, std::size_t(v.range.count));
     chart.setYArray(m_store.sampleValues().data() + v.range.first, std::size_t(v.range.count));
     g->showStatistics();
-    if (QLineEdit *start = g->field(QStringLiteral("txtStartTime")))
-        start->setText(v.startText);
-    {
-        // An interval of more than 60 minutes has no item: the box shows nothing.
-        const QSignalBlocker b1(g->minutesBox()), b2(g->secondsBox());
-        g->minutesBox()->setCurrentIndex(v.minutesIndex < g->minutesBox()->count() ? v.minutesIndex : -1);
-        g->secondsBox()->setCurrentIndex(v.secondsIndex);
-    }
-    if (QLineEdit *count = g->field(QStringLiteral("txtDataNo")))
-        count->setText(v.dataNo);
+    g->startTimeField()->setText(v.startText);
+    // An interval of more than 60 minutes has no item: the minutes box shows nothing.
+    g->showInterval(v.intervalSeconds);
+    g->dataNoField()->setText(v.dataNo);
     g->chart()->undoZoom();
     g->chart()->redraw();
 }
@@ -232,7 +208,7 @@ void DataLoggerController::outputToGraph()
     const int n = plan.points;
     if (!g->initChart(kSetSeries, kSetMaxY, kSetMinY, plan.last, plan.first, n))
         return;
-    followSplitState(*g);
+    g->followSplitState();
 
     std::unique_ptr<TfrmScope> progress(showGraphProgress(&m_main, n));
     for (int r = 0; r < n; ++r) {

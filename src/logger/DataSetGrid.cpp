@@ -47,8 +47,7 @@ DataSetView dataSetView(const DataSetStore &store, int n)
     v.start = set->startTime;
     v.end = set->endTime();
     v.startText = dateTimeText(set->startTime);
-    v.minutesIndex = set->intervalSeconds / 60;
-    v.secondsIndex = set->intervalSeconds % 60;
+    v.intervalSeconds = set->intervalSeconds;
     v.dataNo = QString::number(set->recordCount);
     return v;
 }

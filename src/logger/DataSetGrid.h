@@ -29,8 +29,7 @@ struct DataSetView {
     double start = 0;    // day counts; the X range
     double end = 0;
     QString startText;   // date and time, as the user writes them
-    int minutesIndex = 0; // items of the interval boxes: "00" to "60"
-    int secondsIndex = 0;
+    int intervalSeconds = 0;
     QString dataNo;
 };
 DataSetView dataSetView(const DataSetStore &store, int n);

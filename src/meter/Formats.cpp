@@ -6,7 +6,13 @@
 
 namespace qx {
 
-QString fixedText(double value, int decimals) { return QLocale().toString(value, 'f', decimals); }
+QString fixedText(double value, int decimals)
+{
+    // Fixed notation has no thousands separator: 3000 reads "3000.0", never "3,000.0".
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
+}
 
 QString longTimeFormat()
 {

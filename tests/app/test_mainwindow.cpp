@@ -60,6 +60,8 @@ private slots:
         QVERIFY(h.action("ControlPanel1")->isChecked());
         QVERIFY(h.action("RealTimeGraph1")->isChecked());
         QCOMPARE(h.main->windowTitle(), QString("QX736"));
+        h.action("PrinterSetup1")->trigger();
+        QCOMPARE(h.dialogs.shown().back().kind, QString("printerSetup"));
     }
 
     void toolBarAsAtStart()

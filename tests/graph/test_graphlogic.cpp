@@ -30,6 +30,42 @@ ChartModel chartOf(const std::vector<std::array<float, 4>> &points, double step 
     return m;
 }
 
+// A chart holding something non-default in every part of its state.
+ChartModel richChart()
+{
+    ChartModel m = chartOf({{1, 2, 3, 4}, {5, 6, 9999, 8}, {9, 10, 11, 12}});
+    m.setMainTitle("Four");
+    m.setSubTitle("channels");
+    m.setXAxisLabel("Temps");
+    m.setSeriesLabel(2, "Oven");
+    m.setSeriesColor(2, 0x123456);
+    m.setColors(0x010203, 0x040506, 0x070809, 0x0A0B0C);
+    m.setGridStyle(2);
+    m.setDateTimeMode(1);
+    m.setLineGapThreshold(0.5);
+    m.setScaleModeX(kScaleManual);
+    m.setMinX(kStart);
+    m.setMaxX(kStart + 0.01);
+    setChartSplit(m, true);
+    m.setAxisProportion(3, 0.4);
+    m.setWorkingAxis(2);
+    m.setScaleModeY(kScaleManual);
+    m.setMinY(-12.5);
+    m.setMaxY(88);
+    m.setYAxisLabel("°C");
+    m.setWorkingAxis(0);
+    m.setAnnotationType(5, kAnnotationCross);
+    m.setAnnotationX(5, kStart + 0.001);
+    m.setAnnotationY(5, 21.5);
+    m.setAnnotationText(5, "note\rtwo");
+    m.setAnnotationColor(5, 0x00FF00);
+    m.setVertLine(1, kStart + 0.002, "cut");
+    m.setVertLineColor(1, 0x0000FF);
+    m.options().zoomMode = 3;
+    m.options().allowAxisPage = false;
+    return m;
+}
+
 } // namespace
 
 class TestGraphLogic : public QObject {
@@ -147,6 +183,92 @@ private slots:
             QCOMPARE(keep.getY(0, 0), 9.0f);
         }
         QVERIFY(!loadChartFile(back, dir.filePath("missing.ghf"), &error));
+    }
+
+    void stateRoundTripKeepsTheWholeChart()
+    {
+        const ChartModel m = richChart();
+        const QByteArray block = m.storeState();
+        ChartModel back;
+        QString error;
+        QVERIFY2(back.loadState(block, &error), qPrintable(error));
+        QCOMPARE(back.storeState(), block);
+        // Data, titles, colours, scales, bands and annotations, each read back.
+        QCOMPARE(back.pointCount(), 3);
+        QCOMPARE(back.getX(3, 2), m.getX(3, 2));
+        QCOMPARE(back.getY(2, 1), 9999.0f);
+        QCOMPARE(back.mainTitle(), QString("Four"));
+        QCOMPARE(back.subTitle(), QString("channels"));
+        QCOMPARE(back.seriesLabel(2), QString("Oven"));
+        QCOMPARE(back.seriesColor(2), 0x123456);
+        QCOMPARE(back.colors().desk, 0x070809);
+        QCOMPARE(back.gridStyle(), 2);
+        QCOMPARE(back.getMinX(), kStart);
+        QCOMPARE(back.scaleModeX(), int(kScaleManual));
+        QCOMPARE(back.bandCount(), 4);
+        QCOMPARE(back.getAxisProportion(3), 0.4);
+        back.setWorkingAxis(2);
+        QCOMPARE(back.getMinY(), -12.5);
+        QCOMPARE(back.getMaxY(), 88.0);
+        QCOMPARE(back.yAxisLabel(), QString("°C"));
+        const Annotation a = back.annotation(5);
+        QCOMPARE(a.type, int(kAnnotationCross));
+        QCOMPARE(a.y, 21.5);
+        QCOMPARE(a.text, QString("note\rtwo"));
+        QCOMPARE(a.color, 0x00FF00);
+        QCOMPARE(back.vertLine(1).text, QString("cut"));
+        QCOMPARE(back.options().zoomMode, 3);
+        QVERIFY(!back.options().allowAxisPage);
+    }
+
+    void damagedStateIsRefusedWhole_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        const QByteArray good = richChart().storeState();
+        const int h = ChartModel::kStateHeaderSize;
+        const QByteArray payload = good.mid(h);
+        const auto patched = [&](int at, QByteArray bytes) {
+            QByteArray p = payload;
+            p.replace(at, bytes.size(), bytes);
+            return ChartModel::sealState(p);
+        };
+        const auto le32 = [](quint32 v) {
+            const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+            return QByteArray(b, 4);
+        };
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("header cut") << good.left(h - 1);
+        QTest::newRow("payload cut") << good.left(good.size() - 1);
+        QTest::newRow("bytes after the end") << good + "x";
+        QTest::newRow("other magic") << QByteArray("QXCT") + good.mid(4);
+        QTest::newRow("newer version") << ChartModel::sealState(payload, ChartModel::kStateVersion + 1);
+        QTest::newRow("version 0") << ChartModel::sealState(payload, 0);
+        QTest::newRow("checksum") << good.left(good.size() - 1) + char(good.back() ^ 1);
+        QTest::newRow("garbage") << QByteArray(4096, '\xA5');
+        // Sealed afresh, so only the reader's own checks stand between them and the chart.
+        QTest::newRow("payload cut, sealed") << ChartModel::sealState(payload.left(payload.size() / 2));
+        QTest::newRow("payload cut in the last field") << ChartModel::sealState(payload.left(payload.size() - 1));
+        QTest::newRow("payload with a tail") << ChartModel::sealState(payload + '\0');
+        QTest::newRow("no series") << patched(0, le32(0));
+        QTest::newRow("too many series") << patched(0, le32(kMaxSeries + 1));
+        QTest::newRow("points beyond the block") << patched(4, le32(1000));
+        QTest::newRow("negative points") << patched(4, le32(0xFFFFFFFF));
+        QTest::newRow("switch not 0 or 1") << patched(24, QByteArray(1, '\x07'));
+        // 4 series × 3 points: 26 bytes of data header, 144 of values, the label slot count,
+        // then the first label's length.
+        QTest::newRow("label slots") << patched(26 + 144, le32(kMaxSeries + 1));
+        QTest::newRow("label longer than the block") << patched(26 + 144 + 4, le32(0x7FFFFFF0));
+    }
+    void damagedStateIsRefusedWhole()
+    {
+        QFETCH(QByteArray, block);
+        ChartModel keep = chartOf({{9, 9, 9, 9}});
+        keep.setMainTitle("kept");
+        const QByteArray before = keep.storeState();
+        QString error;
+        QVERIFY(!keep.loadState(block, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(keep.storeState(), before); // nothing half-applied
     }
 
     void splitState()

@@ -2,16 +2,28 @@
 // statistics annotations, the Y-axis dialog and the close questions.
 #include "graph/ChartFile.h"
 #include "graph/ChartSetup.h"
+#include "graph/ChartSettingsDialog.h"
 #include "graph/GraphDialogs.h"
 #include "graph/TfrmGraph.h"
+#include "meter/DayCount.h"
+#include "meter/Formats.h"
+#include "support/GraphRig.h"
 #include "support/MainHarness.h"
+
+#include <qcustomplot.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTableWidget>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace qx;
@@ -19,31 +31,39 @@ using namespace qx::test;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir folder;
-    MainHarness h;
-    Rig(bool withTemplate = false, bool split = true)
-    {
-        h.main->setProgramFolder(folder.path());
-        if (withTemplate) {
-            ChartModel t;
-            t.setSeriesCount(4);
-            applyChartDefaults(t, 4, 50, -10);
-            setChartSplit(t, split);
-            QDir().mkpath(folder.filePath("template"));
-            QString error;
-            storeChartFile(t, chartTemplatePath(folder.path()), &error);
+using Rig = GraphRig;
+
+// Four channels of a recording every two seconds from `start`.
+void fillChart(ChartModel &m, int points, double start)
+{
+    m.setPointCount(points);
+    for (int p = 0; p < points; ++p)
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, start + p * 2 / 86400.0);
+            m.setY(s, p, float(10 * s + p % 7));
         }
-        h.main->show();
-        QApplication::processEvents();
-    }
-    TfrmGraph *realTime() const { return qobject_cast<TfrmGraph *>(h.main->realTimeGraph()); }
-    void closeRealTime()
-    {
-        realTime()->parentWidget()->close();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-};
+}
+
+void mouse(QWidget *plot, QEvent::Type type, QPoint pos)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(pos), QPointF(plot->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(plot, &e);
+}
+
+void click(QWidget *plot, QPoint pos)
+{
+    mouse(plot, QEvent::MouseButtonPress, pos);
+    mouse(plot, QEvent::MouseButtonRelease, pos);
+}
+
+void doubleClick(QWidget *plot, QPoint pos)
+{
+    click(plot, pos);
+    mouse(plot, QEvent::MouseButtonDblClick, pos);
+    mouse(plot, QEvent::MouseButtonRelease, pos);
+}
 
 } // namespace
 
@@ -124,6 +144,354 @@ private slots:
         g->model().setWorkingAxis(1);
         QCOMPARE(g->model().getMinY(), -10.0);
         QCOMPARE(QFileInfo(chartTemplatePath(rig.folder.path())).lastModified(), before);
+    }
+
+    void layoutAndKinds()
+    {
+        Rig rig(true);
+        TfrmGraph *rt = rig.realTime();
+        for (const char *name : {"ToolBar1", "ToolButton1", "ToolButton2", "ToolButton4", "ToolButton5", "ToolButton9",
+                                 "ToolButton15", "tbntClr", "UndoZoom", "chkSplit", "Button1", "btnChangeScale",
+                                 "Button3", "pnlGraphStatistic", "txtStartTime", "pnlSamplingRate", "ComboBox1",
+                                 "ComboBox2", "txtDataNo", "Button2", "PESGraph1", "Panel12", "pnlStatistic",
+                                 "txtT4Avg", "pnlDataSets", "StaticText1", "Grid2"})
+            QVERIFY2(rt->findChild<QObject *>(name), name);
+        QCOMPARE(rt->readout()->size(), QSize(167, 21));
+        QCOMPARE(rt->findChild<QWidget *>("pnlStatistic")->height(), 130);
+        QCOMPARE(rt->minutesBox()->count(), 61);
+        QCOMPARE(rt->maxField(2)->text(), QString("***.* "));
+        QVERIFY(!rt->findChild<QWidget *>("UndoZoom")->isEnabled());
+        QVERIFY(!rt->dataSetPanel()->isVisible());
+
+        TfrmGraph *logger = createGraphWindow(*rig.h.main, kDataLoggerCaption);
+        QVERIFY(logger->isDataLogger() && !logger->isRealTime());
+        QVERIFY(logger->dataSetPanel()->isVisible());
+        QVERIFY(!logger->findChild<QWidget *>("tbntClr")->isVisible());
+        QVERIFY(!logger->findChild<QWidget *>("pnlSamplingRate")->isEnabled());
+        const QTableWidget *grid = logger->dataSetGrid();
+        QCOMPARE(grid->columnCount(), 11);
+        QCOMPARE(grid->horizontalHeaderItem(3)->text(), QString("Echantillonnage"));
+        QCOMPARE(grid->columnWidth(3), 65);
+        QCOMPARE(grid->horizontalHeaderItem(10)->text(), QString("T4 Offset"));
+        QCOMPARE(grid->columnWidth(0), 25);
+
+        // The strip toggles: ToolButton2 also hides the chart's vertical lines.
+        rt->findChild<QToolButton *>("ToolButton2")->click();
+        QVERIFY(!rt->findChild<QWidget *>("pnlStatistic")->isVisible());
+        QVERIFY(!rt->model().showVertLines());
+        rt->findChild<QToolButton *>("ToolButton1")->click();
+        QVERIFY(!rt->findChild<QWidget *>("pnlGraphStatistic")->isVisible());
+    }
+
+    void chartDrawsItsPoints()
+    {
+        // A red line at 50 over X 0 to 10 on black, with point 5 null: the line breaks there.
+        ChartControl c;
+        c.resize(400, 300);
+        c.show();
+        ChartModel &m = c.model();
+        m.setSeriesCount(1);
+        m.setPointCount(11);
+        for (int p = 0; p <= 10; ++p) {
+            m.setX(0, p, p);
+            m.setY(0, p, p == 5 ? kDefaultNullY : 50.0f);
+        }
+        m.setAxisSeries(-1, 0);
+        m.setColors(0x008000, 0x000000, 0xC0C0C0, 0x000000);
+        m.setSeriesColor(0, 0x0000FF);
+        m.setScaleModeX(kScaleManual);
+        m.setMinX(0);
+        m.setMaxX(10);
+        m.setScaleModeY(kScaleManual);
+        m.setMinY(0);
+        m.setMaxY(100);
+        c.reinitialize();
+        const QRect r = c.plotRect();
+        QVERIFY(r.width() > 200 && r.height() > 150);
+        const QImage img = c.toImage(c.plot()->size());
+        const auto column = [&](double x) { return r.left() + int(x / 10 * r.width()); };
+        const int lineRow = r.top() + r.height() / 2;
+        const auto redNear = [&](int col, int from, int to) {
+            for (int y = from; y <= to; ++y)
+                if (img.pixelColor(col, y) == QColor(Qt::red))
+                    return true;
+            return false;
+        };
+        QVERIFY(redNear(column(2.5), lineRow - 2, lineRow + 2));
+        QVERIFY(redNear(column(7.5), lineRow - 2, lineRow + 2));
+        QVERIFY(!redNear(column(5), r.top(), r.bottom())); // the null point is not drawn
+        QCOMPARE(img.pixelColor(column(1.3), r.top() + int(r.height() * 0.27)), QColor(Qt::black)); // 73, off the grid
+        QCOMPARE(img.pixelColor(2, 2), QColor(0xC0, 0xC0, 0xC0));
+    }
+
+    void splitBandsShareThePlottingHeight()
+    {
+        ChartControl c;
+        c.resize(500, 600);
+        c.show();
+        c.model().setSeriesCount(4);
+        setChartSplit(c.model(), true);
+        c.model().setXAxisLabel("Temps");
+        c.reinitialize();
+        const QList<QCPAxisRect *> bands = c.plot()->axisRects();
+        QCOMPARE(bands.size(), 4);
+        // The bottom band carries the X labels outside its plot.
+        for (QCPAxisRect *b : bands)
+            QVERIFY2(std::abs(b->height() - bands.first()->height()) <= 1, qPrintable(QString::number(b->height())));
+    }
+
+    void settingsDialog()
+    {
+        ChartControl c;
+        ScriptedDialogs dialogs;
+        c.setDialogs(&dialogs);
+        c.model() = defaultChartTemplate();
+        fillChart(c.model(), 50, 46000.5);
+        c.model().setScaleModeX(kScaleManual);
+        c.model().setMinX(46000.5);
+        c.model().setMaxX(46000.5 + 0.00123457); // not on a whole second
+        const QByteArray before = c.model().storeState();
+        QSignalSpy closed(&c, &ChartControl::customizeDialogClosed);
+        // The template's settings leave the axis page out.
+        dialogs.answerDialog([](QDialog &d) {
+            auto &s = static_cast<ChartSettingsDialog &>(d);
+            return s.hasPage(ChartSettingsDialog::TitlesPage) && !s.hasPage(ChartSettingsDialog::AxisPage)
+                       ? int(QDialog::Accepted)
+                       : -1;
+        });
+        c.customize();
+        QCOMPARE(c.customizeResult(), 1);
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(c.model().storeState(), before); // OK without an edit changes nothing
+        c.model().options().allowAxisPage = true;
+        dialogs.answerDialog([](QDialog &d) {
+            d.findChild<QLineEdit *>("edtMainTitle")->setText("Four");
+            static_cast<ChartSettingsDialog &>(d).setSeriesColor(1, 0x000080);
+            return int(QDialog::Accepted);
+        });
+        c.customize();
+        QCOMPARE(c.model().mainTitle(), QString("Four"));
+        QCOMPARE(c.model().seriesColor(1), 0x000080);
+        QCOMPARE(c.model().getMaxX(), 46000.5 + 0.00123457); // the axis page shown, not edited
+        dialogs.answerDialog([](QDialog &d) {
+            d.findChild<QLineEdit *>("edtMainTitle")->setText("Lost");
+            return int(QDialog::Rejected);
+        });
+        c.customize();
+        QCOMPARE(c.customizeResult(), 0);
+        QCOMPARE(c.model().mainTitle(), QString("Four"));
+        QCOMPARE(closed.count(), 3);
+    }
+
+    void storedChartLoadsIntoANewWindow()
+    {
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        fillChart(g->model(), 100, g->model().getMinX());
+        g->showStatistics();
+        g->findChild<QPushButton *>("Button2")->click();
+        const QString path = rig.folder.filePath("recording.ghf");
+        QVERIFY(g->storeChartFile(path));
+
+        TfrmGraph *f = createGraphWindow(*rig.h.main, path);
+        QVERIFY(f->loadChartFile(path));
+        QCOMPARE(f->model().storeState(), g->model().storeState());
+        const QSize size(640, 480);
+        QCOMPARE(f->chart()->toImage(size), g->chart()->toImage(size));
+
+        // A damaged file is reported and leaves the window's chart alone.
+        QFile bad(rig.folder.filePath("bad.ghf"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray("\x20\0\0\0", 4) + QByteArray(32, 'x'));
+        bad.close();
+        QVERIFY(!f->loadChartFile(bad.fileName()));
+        QVERIFY(rig.h.dialogs.messages().last().contains("bad.ghf"));
+        QCOMPARE(f->model().storeState(), g->model().storeState());
+    }
+
+    void intervalBoxes_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("seconds");
+        QTest::newRow("100 points at 60 s") << 100 << 60 << "01" << "00";
+        QTest::newRow("one point") << 1 << 60 << "00" << "00";
+        QTest::newRow("no point") << 0 << 0 << "00" << "00";
+        QTest::newRow("75 minutes: no such item") << 3 << 4500 << "" << "00";
+    }
+    void intervalBoxes()
+    {
+        QFETCH(int, points);
+        QFETCH(int, step);
+        QFETCH(QString, minutes);
+        QFETCH(QString, seconds);
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        QSignalSpy changed(g, &TfrmGraph::samplingIntervalChanged);
+        ChartModel &m = g->model();
+        m.setPointCount(points);
+        for (int p = 0; p < points; ++p)
+            for (int s = 0; s < 4; ++s) {
+                m.setX(s, p, m.getMinX() + p * step / 86400.0);
+                m.setY(s, p, 20);
+            }
+        g->showStatistics();
+        QCOMPARE(g->minutesBox()->currentText(), minutes);
+        QCOMPARE(g->secondsBox()->currentText(), seconds);
+        QCOMPARE(g->dataNoField()->text(), QString::number(points));
+        QCOMPARE(g->avgField(1)->text(), points ? QString("20.0") : QString("****"));
+        QCOMPARE(changed.count(), 0); // shown, not chosen by the user
+    }
+
+    void annotationTools()
+    {
+        Rig rig(true, false);
+        TfrmGraph *g = rig.realTime();
+        rig.h.main->settings().annoColor = 0x00FF00;
+        QWidget *plot = g->chart()->plot();
+        const QRect r = g->chart()->plotRect();
+        const QPoint at = r.center() - plot->pos();
+        const int first = rig.h.main->annotationCounter;
+
+        g->findChild<QToolButton *>("ToolButton9")->click();
+        QCOMPARE(rig.h.main->annotationTool, int(kToolText));
+        rig.h.dialogs.answerDialog([](QDialog &) { return int(QDialog::Rejected); });
+        click(plot, at);
+        QCOMPARE(rig.h.main->annotationCounter, first); // cancelled: no number taken
+        rig.h.dialogs.answerDialog([](QDialog &d) {
+            static_cast<TfrmAnnoEdit &>(d).edit()->setText("Hello");
+            return int(QDialog::Accepted);
+        });
+        click(plot, at);
+        const Annotation text = g->model().annotation(first + 1);
+        QCOMPARE(text.type, int(kAnnotationText));
+        QCOMPARE(text.text, QString("Hello"));
+        QCOMPARE(text.color, 0x00FF00);
+        // The value under the text cursor's mark, one pixel right and seven down.
+        const QPointF v = g->chart()->pixelToValue(0, at.x() + 1, at.y() + 7);
+        QCOMPARE(text.x, v.x());
+        QCOMPARE(text.y, v.y());
+
+        g->findChild<QToolButton *>("ToolButton5")->click();
+        const QPoint crossAt = at - QPoint(100, 60);
+        click(plot, crossAt);
+        const int crossSlot = first + 2;
+        QCOMPARE(g->model().annotation(crossSlot).type, int(kAnnotationCross));
+        QVERIFY(g->model().annotation(crossSlot).text.isEmpty());
+        // Outside the plot nothing is made.
+        click(plot, QPoint(2, 2));
+        QCOMPARE(rig.h.main->annotationCounter, crossSlot);
+
+        // A double click on the cross's mark deletes it; its number stays taken.
+        g->findChild<QToolButton *>("ToolButton4")->click();
+        QCOMPARE(rig.h.main->annotationTool, int(kToolNone));
+        doubleClick(plot, crossAt + QPoint(15, 15));
+        QCOMPARE(g->model().annotation(crossSlot).type, int(kAnnotationText));
+        QVERIFY(g->model().annotation(crossSlot).text.isEmpty());
+        QCOMPARE(g->model().annotation(first + 1).text, QString("Hello"));
+        QCOMPARE(rig.h.main->annotationCounter, crossSlot);
+
+        // Splitting disables the two tools and puts the tool back to none.
+        g->findChild<QToolButton *>("ToolButton5")->click();
+        g->findChild<QCheckBox *>("chkSplit")->click();
+        QVERIFY(!g->findChild<QWidget *>("ToolButton5")->isEnabled());
+        QCOMPARE(rig.h.main->annotationTool, int(kToolNone));
+    }
+
+    void readoutAndDataPoint()
+    {
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        fillChart(g->model(), 100, g->model().getMinX());
+        g->chart()->redraw();
+        QWidget *plot = g->chart()->plot();
+        const QRect r = g->chart()->plotRect();
+        mouse(plot, QEvent::MouseMove, r.topLeft() - plot->pos() + QPoint(30, 30));
+        const QPointF v = g->chart()->pixelToValue(0, r.left() + 30, r.top() + 30);
+        QCOMPARE(g->readout()->text(), fixedText(v.y(), 1) + '@' + timeText(v.x()));
+        const QString kept = g->readout()->text();
+        mouse(plot, QEvent::MouseMove, QPoint(1, 1)); // outside: the text stays
+        QCOMPARE(g->readout()->text(), kept);
+
+        emit g->chart()->dataHotSpot(false, 1, 3);
+        const Annotation a = g->model().annotation(kDataPointReadoutSlot);
+        QCOMPARE(a.type, int(kAnnotationCross));
+        QCOMPARE(a.color, 0);
+        QCOMPARE(a.x, g->model().getX(1, 3));
+        QCOMPARE(a.text, timeText(a.x) + QChar(13) + "13.0");
+    }
+
+    void zoomAndUndo()
+    {
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        QWidget *plot = g->chart()->plot();
+        const QPoint from = g->chart()->plotRect().topLeft() - plot->pos() + QPoint(20, 10);
+        const double before = g->chart()->pixelToValue(0, from.x() + 100, from.y()).x();
+        mouse(plot, QEvent::MouseButtonPress, from);
+        mouse(plot, QEvent::MouseMove, from + QPoint(60, 40));
+        mouse(plot, QEvent::MouseButtonRelease, from + QPoint(60, 40));
+        QVERIFY(g->chart()->zoomed());
+        QVERIFY(g->undoZoomButton()->isEnabled());
+        QVERIFY(g->chart()->pixelToValue(0, from.x() + 100, from.y()).x() != before);
+        QCOMPARE(rig.h.main->annotationCounter, 3); // a drag is no click
+        g->undoZoomButton()->click();
+        QVERIFY(!g->chart()->zoomed());
+        QVERIFY(!g->undoZoomButton()->isEnabled());
+        QApplication::processEvents(); // the scroll bars gone, the plot takes their room again
+        QCOMPARE(g->chart()->pixelToValue(0, from.x() + 100, from.y()).x(), before);
+    }
+
+    void annotationColour()
+    {
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        g->findChild<QPushButton *>("Button2")->click();
+        rig.h.dialogs.answerColor(QColor(Qt::red));
+        g->findChild<QToolButton *>("ToolButton15")->click();
+        QCOMPARE(rig.h.main->settings().annoColor, 0x0000FF);
+        for (int slot = 0; slot <= rig.h.main->annotationCounter; ++slot)
+            QCOMPARE(g->model().annotation(slot).color, 0x0000FF);
+    }
+
+    void optionGraphAndTheTemplate_data()
+    {
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("accepted, saved") << true << int(Dialogs::Yes) << true;
+        QTest::newRow("accepted, not saved") << true << int(Dialogs::No) << false;
+        QTest::newRow("cancelled") << false << int(Dialogs::Yes) << false;
+    }
+    void optionGraphAndTheTemplate()
+    {
+        QFETCH(bool, accepted);
+        QFETCH(int, answer);
+        QFETCH(bool, written);
+        Rig rig(true);
+        TfrmGraph *g = rig.realTime();
+        ChartModel &m = g->model();
+        const double minX = m.getMinX(), maxX = m.getMaxX();
+        m.setWorkingAxis(1);
+        m.setMinY(0);
+        m.setMaxY(200);
+        m.setWorkingAxis(0);
+        m.setMainTitle("Mine");
+        rig.h.dialogs.answerDialog([accepted](QDialog &) { return int(accepted ? QDialog::Accepted : QDialog::Rejected); });
+        rig.h.dialogs.answer(Dialogs::Button(answer));
+        g->findChild<QPushButton *>("Button1")->click();
+        QCOMPARE(rig.h.dialogs.texts().contains("Voulez-vous sauvegarder les modifications ?"), accepted);
+        ChartModel t;
+        QVERIFY(loadChartFile(t, chartTemplatePath(rig.folder.path()), nullptr));
+        QCOMPARE(t.mainTitle() == "Mine", written);
+        // The X scale as before the dialog, every band on band 0's Y scale.
+        QCOMPARE(m.scaleModeX(), int(kScaleManual));
+        QCOMPARE(m.getMinX(), minX);
+        QCOMPARE(m.getMaxX(), maxX);
+        m.setWorkingAxis(1);
+        QCOMPARE(m.getMaxY(), 50.0);
+        QCOMPARE(m.workingAxis(), 1);
     }
 
     void closeQuestions_data()

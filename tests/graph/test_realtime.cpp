@@ -16,7 +16,7 @@ using namespace qx::test;
 namespace {
 
 struct Recorder : GraphRig {
-    Recorder() { h.advance(kPollIntervalDisconnectedMs); } // connected
+    Recorder() : GraphRig(true) { h.advance(kPollIntervalDisconnectedMs); } // connected
 
     RealTimeController &rt() { return *RealTimeController::of(*h.main); }
     RealTimeRecording &recording() { return rt().recording(); }

@@ -107,8 +107,7 @@ private slots:
         QCOMPARE(v.start, toDayCount(kStart.addDays(2)));
         QCOMPARE(fromDayCount(v.end), kStart.addDays(2).addSecs(2 * 4500));
         QCOMPARE(v.startText, "17/07/2009 13:05:59");
-        QCOMPARE(v.minutesIndex, 75); // no such item: the minutes box shows nothing
-        QCOMPARE(v.secondsIndex, 0);
+        QCOMPARE(v.intervalSeconds, 4500);
         QCOMPARE(v.dataNo, "2");
         QVERIFY(!dataSetView(store, 3).valid);
     }

@@ -223,7 +223,7 @@ private slots:
     // which kind of window is active.
     void tableWindow()
     {
-        GraphRig rig;
+        GraphRig rig(true);
         TfrmList *list = createTableWindow(*rig.h.main, "/data/values.txt");
         QTableView *grid = list->findChild<QTableView *>("Grid1");
         QVERIFY(grid);
@@ -256,7 +256,7 @@ private slots:
     // the opening exchange only, the poll timer off meanwhile, and the working copy.
     void loadFromTheToolBar()
     {
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         const int target = downloadTargetLength(fillPointerOf(toBytes(h.sim.memoryImage())) + 1);
         h.advance(kPollIntervalDisconnectedMs);
@@ -312,7 +312,7 @@ private slots:
     {
         QFETCH(int, fault);
         QFETCH(QString, text);
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         if (fault != 0) {
             h.advance(kPollIntervalDisconnectedMs);
@@ -344,7 +344,7 @@ private slots:
     void dataLoggerWindowAfterLoad()
     {
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         const auto a = makeSet(kSetStart, 2, {{200, 201, 202, 203}, {210, 211, 212, 213}});
         const auto b = makeSet(kSetStart.addSecs(3600), 90, {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}}, 1);
@@ -413,7 +413,7 @@ private slots:
     // A set of no records draws an empty chart from its start to its start.
     void emptySet()
     {
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         connectWith(h, {makeSet(kSetStart, 2, {})});
         h.action("LoadData1")->trigger();
@@ -428,7 +428,7 @@ private slots:
     // Download, save the collection, open it again: the same grid and the same chart.
     void downloadSaveOpen()
     {
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         connectWith(h, sim::demoDataSets());
         h.find<QToolButton>("btnDataLogger")->click();
@@ -448,7 +448,7 @@ private slots:
         QVERIFY(!h.main->unsavedDataSets);
 
         // Another program run: a fresh main window opens the file.
-        GraphRig second;
+        GraphRig second(true);
         DataLoggerController *other = DataLoggerController::of(*second.h.main);
         second.h.dialogs.answerFile(file);
         other->openCollection();
@@ -467,7 +467,7 @@ private slots:
     void tableToGraph()
     {
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         TfrmList *list = createTableWindow(*h.main, "/data/mesures.txt");
         const double t0 = toDayCount(kSetStart);
@@ -509,7 +509,7 @@ private slots:
         QFETCH(QString, date);
         QFETCH(bool, newWindow);
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        GraphRig rig;
+        GraphRig rig(true);
         MainHarness &h = rig.h;
         TfrmList *list = createTableWindow(*h.main, "t.txt");
         list->model().appendRow({"1", date, "14:00:00", "1", "2", "3", "4"});

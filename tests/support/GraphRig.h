@@ -1,6 +1,6 @@
 #pragma once
 // The program with its graph windows: a main window on the simulated meter whose program
-// folder holds a chart template (or none), shown and ready.
+// folder holds a template of the given split (or none at all), shown and ready.
 #include "graph/ChartFile.h"
 #include "graph/ChartSetup.h"
 #include "graph/TfrmGraph.h"
@@ -15,7 +15,7 @@ namespace qx::test {
 struct GraphRig {
     QTemporaryDir folder;
     MainHarness h;
-    explicit GraphRig(bool withTemplate = true, bool split = true)
+    explicit GraphRig(bool withTemplate = false, bool split = true)
     {
         h.main->setProgramFolder(folder.path());
         if (withTemplate) {

@@ -1,0 +1,86 @@
+// One sample into a long real-time recording, with the redraw each sample brings, and the
+// memory a full recording takes.
+#include "graph/ChartControl.h"
+#include "graph/ChartSetup.h"
+#include "graph/RealTimeRecording.h"
+
+#include <QApplication>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <cmath>
+
+using namespace qx;
+
+namespace {
+
+constexpr int kFull = 99'999;
+constexpr double kStart = 46000.0;
+
+long residentKiB()
+{
+    QFile f("/proc/self/statm");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
+}
+
+LiveSample sampleAt(int i)
+{
+    LiveSample s;
+    s.time = kStart + i * 2 * kSecondDays;
+    for (int c = 0; c < 4; ++c)
+        s.temperature[std::size_t(c)] = float(20 + 10 * std::sin(i / 50.0 + c));
+    return s;
+}
+
+struct Recording {
+    ChartControl chart;
+    RealTimeRecording rec;
+    explicit Recording(int planned, int filled)
+    {
+        chart.resize(1200, 800);
+        applyChartDefaults(chart.model(), 4, 50, -10);
+        setChartSplit(chart.model(), true);
+        chart.reinitialize();
+        rec.start(chart.model(), planned, kStart);
+        for (int i = 0; i < filled; ++i)
+            rec.append(chart.model(), sampleAt(i));
+        chart.redraw();
+    }
+};
+
+} // namespace
+
+// A recording planned a little longer than 99 999 samples and already holding 99 999: each
+// iteration appends one more sample and redraws, as the poll tick does.
+static void BM_AppendSampleToFullRecording(benchmark::State &state)
+{
+    Recording r(kFull + 2000, kFull);
+    int i = kFull;
+    for (auto _ : state) {
+        r.rec.append(r.chart.model(), sampleAt(i++));
+        r.chart.redraw();
+    }
+}
+BENCHMARK(BM_AppendSampleToFullRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
+
+static void BM_MemoryOfFullRecording(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const long before = residentKiB();
+        Recording r(kFull, kFull);
+        state.counters["MiB"] = double(residentKiB() - before) / 1024.0;
+    }
+}
+BENCHMARK(BM_MemoryOfFullRecording)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
