@@ -7,6 +7,7 @@
 #include "meter/TracingDeviceAccess.h"
 #include "graph/RealTimeController.h"
 #include "graph/TfrmGraph.h"
+#include "logger/DataLoggerController.h"
 #include "panel/TfrmPanel.h"
 #include "sim/SimulatedMeter.h"
 
@@ -28,7 +29,10 @@ WindowHooks programWindowHooks()
             rt->attachWindow(w);
         return w;
     };
-    hooks.installCommands = [](TfrmMain &main) { installRealTimeRecording(main); };
+    hooks.installCommands = [](TfrmMain &main) {
+        installRealTimeRecording(main);
+        installDataLogger(main);
+    };
     return hooks;
 }
 

@@ -16,6 +16,24 @@ namespace {
 const char *const kCaption = "QX736";
 }
 
+QString qtFileFilter(const QString &filter)
+{
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')).trimmed();
+        const QString shown = parts[i].trimmed();
+        // Qt reads the patterns from the last parentheses: add them unless they are there.
+        if (shown.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'), Qt::CaseInsensitive))
+            out << shown;
+        else
+            out << shown + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
 void QtDialogs::message(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, kCaption, text);
@@ -46,13 +64,13 @@ Dialogs::Button QtDialogs::question(QWidget *parent, const QString &text, int bu
 
 QString QtDialogs::openFileName(QWidget *parent, const QString &folder, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+    return QFileDialog::getOpenFileName(parent, QString(), folder, qtFileFilter(filter));
 }
 
 QString QtDialogs::saveFileName(QWidget *parent, const QString &folder, const QString &filter,
                                 const QString &defaultSuffix)
 {
-    QFileDialog dialog(parent, QString(), folder, filter);
+    QFileDialog dialog(parent, QString(), folder, qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -35,6 +35,10 @@ public:
     virtual int execDialog(QDialog &dialog) = 0;
 };
 
+// A filter written "description|patterns|description|patterns" (patterns separated by ';')
+// as Qt's file dialogs read it: "description (patterns);;..."; a filter without '|' as it is.
+QString qtFileFilter(const QString &filter);
+
 // The real dialogs of Qt.
 class QtDialogs final : public Dialogs {
 public:

@@ -58,7 +58,7 @@ void DataLogger::loadData()
         if (result.folderUnavailable) {
             message(result.folder);
         } else if (result.code == kDownloadOk) {
-            m_unsavedDataSets = true;
+            *m_unsavedDataSets = true;
         } else if (result.code == kParseNoDataSets) {
             message(loggerText::noDataSets());
         } else {
@@ -101,7 +101,7 @@ LoadResult DataLogger::loadDataSets()
 
 bool DataLogger::saveCollection(const QString &fileName)
 {
-    m_unsavedDataSets = false;
+    *m_unsavedDataSets = false;
     return copyWorkingCopy(workingCopyPath(), fileName);
 }
 

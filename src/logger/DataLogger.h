@@ -75,8 +75,11 @@ public:
     DataSetStore &store() { return m_store; }
     bool downloadBusy() const { return m_downloadBusy; }
     // Set by a load that ended with code 0; the window clears it when it closes.
-    bool unsavedDataSets() const { return m_unsavedDataSets; }
-    void setUnsavedDataSets(bool on) { m_unsavedDataSets = on; }
+    bool unsavedDataSets() const { return *m_unsavedDataSets; }
+    void setUnsavedDataSets(bool on) { *m_unsavedDataSets = on; }
+    // The main window keeps the mark its graph windows ask about; the logger then sets
+    // and clears that one instead of its own.
+    void bindUnsavedDataSets(bool &flag) { m_unsavedDataSets = &flag; }
 
     // The data logger command: checks the connection and the meter's recording, holds the
     // link for the whole load with the poll timer off, runs loadDataSets and reports the
@@ -106,7 +109,8 @@ private:
     QString m_dataFolder;
     QString m_programFolder;
     bool m_downloadBusy = false;
-    bool m_unsavedDataSets = false;
+    bool m_ownUnsaved = false;
+    bool *m_unsavedDataSets = &m_ownUnsaved;
 };
 
 } // namespace qx

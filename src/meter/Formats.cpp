@@ -34,6 +34,29 @@ QString timeText(double dayCount) { return QLocale().toString(fromDayCount(dayCo
 
 QString dateText(double dayCount) { return QLocale().toString(fromDayCount(dayCount).date(), shortDateFormat()); }
 
+bool parseDateTimeText(const QString &text, double &dayCount)
+{
+    const QString format = shortDateFormat() + ' ' + longTimeFormat();
+    QDateTime dt = QLocale().toDateTime(text.trimmed(), format);
+    if (!dt.isValid())
+        return false;
+    if (!format.contains(QLatin1String("yyyy"))) {
+        // Two digits read as 19xx: move the year to the century nearest today.
+        const int thisYear = QDate::currentDate().year();
+        int year = dt.date().year();
+        while (year <= thisYear - 50)
+            year += 100;
+        while (year > thisYear + 50)
+            year -= 100;
+        const QDate date(year, dt.date().month(), dt.date().day());
+        if (!date.isValid())
+            return false;
+        dt = QDateTime(date, dt.time());
+    }
+    dayCount = toDayCount(dt);
+    return true;
+}
+
 bool parseLocaleDouble(const QString &text, double &value)
 {
     bool ok = false;

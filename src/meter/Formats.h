@@ -14,6 +14,9 @@ QString shortDateFormat();
 QString dateTimeText(double dayCount);
 QString timeText(double dayCount);
 QString dateText(double dayCount);
+// Reads a date and time written as dateTimeText writes them: the user's short date and long
+// time formats, separated by a blank. A two-digit year is taken within 50 years of today.
+bool parseDateTimeText(const QString &text, double &dayCount);
 // Reads a number written with the user's decimal separator.
 bool parseLocaleDouble(const QString &text, double &value);
 

@@ -1,0 +1,74 @@
+#pragma once
+// The data logger in the running program: the load command of the menu and tool bar with
+// its progress window, hourglass and messages; the data set grid and chart of the data
+// logger window; the collection branches of the save and open commands; and the
+// table-to-graph button.
+#include "DataLogger.h"
+
+#include <QObject>
+#include <QPointer>
+#include <vector>
+
+class QTableWidget;
+
+namespace qx {
+
+class TfrmList;
+class TfrmMain;
+class TfrmScope;
+
+// Writes the grid's rows below its headings and selects the first row. The chart is left
+// as it is.
+void writeDataSetGrid(QTableWidget &grid, const std::vector<QStringList> &rows);
+
+class DataLoggerController : public QObject, private DownloadObserver {
+    Q_OBJECT
+public:
+    DataLoggerController(TfrmMain &main, MeterSession &session);
+    ~DataLoggerController() override;
+
+    // The controller the main window carries, if any.
+    static DataLoggerController *of(TfrmMain &main);
+
+    DataLogger &logger() { return m_logger; }
+    DataSetStore &store() { return m_store; }
+
+    // The data logger command (menu item and tool button).
+    void loadData();
+    // The collection branch of the save command: asks for the file, then copies the
+    // working copy there.
+    void saveCollection();
+    // The collection branch of the open command: opens the data logger window, asks for
+    // the file, reads and shows it.
+    void openCollection();
+    // The table-to-graph button: the active table window becomes a new graph window.
+    void outputToGraph();
+
+    // The data logger window's side.
+    void openDataLoggerWindow();
+    void fillDataSetGrid();
+    void showDataSet(int n);
+
+    // The progress window while a download runs; null otherwise.
+    TfrmScope *progressWindow() const;
+
+private:
+    void setBusyCursor(bool busy) override;
+    void started(int targetLength) override;
+    void progress(int received) override;
+    void finished() override;
+    void updateFolders();
+    QTableWidget *dataSetGrid() const;
+
+    TfrmMain &m_main;
+    DataSetStore m_store;
+    DataLogger m_logger;
+    QPointer<TfrmScope> m_progress;
+    bool m_busyCursor = false;
+};
+
+// Gives the main window its data logger: the load command, the table-to-graph button and
+// the data logger window's grid.
+void installDataLogger(TfrmMain &main);
+
+} // namespace qx
