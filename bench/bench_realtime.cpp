@@ -42,9 +42,9 @@ struct Recording {
         chart.resize(1200, 800);
         chart.show(); // a hidden chart would not lay out its plot
         QApplication::processEvents();
-        applyChartDefaults(chart.model(), 4, 50, -10);
-        setChartSplit(chart.model(), true);
-        chart.model().setScaleModeX(kScaleManual); // as in the real-time window
+        // The real-time window as shipped: the default template, X on a manual scale.
+        chart.model() = defaultChartTemplate();
+        chart.model().setScaleModeX(kScaleManual);
         chart.reinitialize();
         rec.start(chart.model(), planned, kStart);
         for (int i = 0; i < filled; ++i)
@@ -74,7 +74,7 @@ static void BM_AppendSampleToFullRecording(benchmark::State &state)
     int i = kFull;
     for (auto _ : state) {
         r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redraw();
+        r.chart.redrawData();
     }
 }
 BENCHMARK(BM_AppendSampleToFullRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
@@ -86,7 +86,7 @@ static void BM_AppendSampleToShortRecording(benchmark::State &state)
     int i = 100;
     for (auto _ : state) {
         r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redraw();
+        r.chart.redrawData();
     }
 }
 BENCHMARK(BM_AppendSampleToShortRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);

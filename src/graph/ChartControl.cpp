@@ -313,6 +313,7 @@ void ChartControl::Impl::buildLayout()
     QList<double> shares;
     for (std::size_t b = 0; b < layout.shares.size(); ++b) {
         auto *r = new QCPAxisRect(plot, true);
+        r->setLayer(QStringLiteral("background")); // its fill lies under the grid and the curves
         bands->addElement(int(b), 0, r);
         r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         r->setRangeDrag(Qt::Orientations());
@@ -342,6 +343,7 @@ void ChartControl::Impl::buildLayout()
         v.graph->setAdaptiveSampling(true);
         v.graph->setLineStyle(QCPGraph::lsLine);
         v.graph->setAntialiased(false);
+        v.graph->setLayer(QStringLiteral("data"));
         series.push_back(std::move(v));
     }
     if (zoomBand >= int(rects.size()))
@@ -938,6 +940,10 @@ ChartControl::ChartControl(QWidget *parent) : QWidget(parent), d(std::make_uniqu
     m_plot->setAutoAddPlottableToLegend(false);
     m_plot->setPlottingHint(QCP::phFastPolylines, true);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
+    // The curves have a picture of their own, under the annotations: new samples redraw
+    // only it while the scales stay (redrawData).
+    m_plot->addLayer(QStringLiteral("data"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limBelow);
+    m_plot->layer(QStringLiteral("data"))->setMode(QCPLayer::lmBuffered);
     m_plot->setMouseTracking(true);
     m_plot->installEventFilter(this);
     d->plot = m_plot;
@@ -995,6 +1001,31 @@ void ChartControl::redraw()
     d->syncItems();
     d->updateBars();
     d->replot();
+}
+
+void ChartControl::redrawData()
+{
+    if (!d->layoutBuilt || d->wantedLayout() != d->layout || m_plot->viewport() != m_plot->rect()
+        || d->itemsValid == false || m_model.annotationRevision() != d->items.revision) {
+        redraw();
+        return;
+    }
+    const auto ranges = [this] {
+        std::vector<QCPRange> r;
+        for (QCPAxisRect *rect : d->rects) {
+            r.push_back(rect->axis(QCPAxis::atBottom)->range());
+            r.push_back(rect->axis(QCPAxis::atLeft)->range());
+        }
+        return r;
+    };
+    const std::vector<QCPRange> before = ranges();
+    d->refreshData();
+    d->applyRanges();
+    if (ranges() != before) {
+        redraw();
+        return;
+    }
+    m_plot->layer(QStringLiteral("data"))->replot();
 }
 
 void ChartControl::reinitialize()

@@ -156,7 +156,7 @@ bool RealTimeController::appendSample(const LiveSample &sample)
         if (const auto &t = a.minText[std::size_t(ch)])
             g->minField(ch + 1)->setText(*t);
     }
-    g->chart()->redraw();
+    g->chart()->redrawData();
     g->dataNoField()->setText(QString::number(m_recording.recordedCount()));
     if (a.planReached)
         finishStop(false);

@@ -13,6 +13,7 @@
 #include <qcustomplot.h>
 
 #include <QCheckBox>
+#include <functional>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,6 +33,30 @@ using namespace qx::test;
 namespace {
 
 using Rig = GraphRig;
+
+// One red series over X 0 to 10 on black, manual scales 0 … 100, shown at 400 × 300.
+void drawLine(ChartControl &c, const std::function<float(int)> &y)
+{
+    c.resize(400, 300);
+    c.show();
+    ChartModel &m = c.model();
+    m.setSeriesCount(1);
+    m.setPointCount(11);
+    for (int p = 0; p <= 10; ++p) {
+        m.setX(0, p, p);
+        m.setY(0, p, y(p));
+    }
+    m.setAxisSeries(-1, 0);
+    m.setColors(0x008000, 0x000000, 0xC0C0C0, 0x000000);
+    m.setSeriesColor(0, 0x0000FF);
+    m.setScaleModeX(kScaleManual);
+    m.setMinX(0);
+    m.setMaxX(10);
+    m.setScaleModeY(kScaleManual);
+    m.setMinY(0);
+    m.setMaxY(100);
+    c.reinitialize();
+}
 
 // Four channels of a recording every two seconds from `start`.
 void fillChart(ChartModel &m, int points, double start)
@@ -187,25 +212,7 @@ private slots:
     {
         // A red line at 50 over X 0 to 10 on black, with point 5 null: the line breaks there.
         ChartControl c;
-        c.resize(400, 300);
-        c.show();
-        ChartModel &m = c.model();
-        m.setSeriesCount(1);
-        m.setPointCount(11);
-        for (int p = 0; p <= 10; ++p) {
-            m.setX(0, p, p);
-            m.setY(0, p, p == 5 ? kDefaultNullY : 50.0f);
-        }
-        m.setAxisSeries(-1, 0);
-        m.setColors(0x008000, 0x000000, 0xC0C0C0, 0x000000);
-        m.setSeriesColor(0, 0x0000FF);
-        m.setScaleModeX(kScaleManual);
-        m.setMinX(0);
-        m.setMaxX(10);
-        m.setScaleModeY(kScaleManual);
-        m.setMinY(0);
-        m.setMaxY(100);
-        c.reinitialize();
+        drawLine(c, [](int p) { return p == 5 ? kDefaultNullY : 50.0f; });
         const QRect r = c.plotRect();
         QVERIFY(r.width() > 200 && r.height() > 150);
         const QImage img = c.toImage(c.plot()->size());
@@ -222,6 +229,32 @@ private slots:
         QVERIFY(!redNear(column(5), r.top(), r.bottom())); // the null point is not drawn
         QCOMPARE(img.pixelColor(column(1.3), r.top() + int(r.height() * 0.27)), QColor(Qt::black)); // 73, off the grid
         QCOMPARE(img.pixelColor(2, 2), QColor(0xC0, 0xC0, 0xC0));
+    }
+
+    // New points drawn on the curves' own layer look exactly as after a whole redraw, both
+    // while the scales stay and when a point moves an automatic scale.
+    void dataRedrawMatchesAWholeRedraw()
+    {
+        ChartControl c;
+        drawLine(c, [](int p) { return p < 6 ? float(10 * p) : kDefaultNullY; });
+        ChartModel &m = c.model();
+        const QImage before = c.plot()->grab().toImage();
+        for (int p = 6; p <= 9; ++p) {
+            m.setY(0, p, float(10 * p));
+            c.redrawData();
+        }
+        const QImage added = c.plot()->grab().toImage();
+        QVERIFY(added != before);
+        c.redraw();
+        QCOMPARE(c.plot()->grab().toImage(), added);
+
+        m.setScaleModeY(kScaleAutomatic);
+        c.redraw();
+        m.setY(0, 10, 400.0f); // beyond the data so far: the scale follows
+        c.redrawData();
+        const QImage rescaled = c.plot()->grab().toImage();
+        c.redraw();
+        QCOMPARE(c.plot()->grab().toImage(), rescaled);
     }
 
     void splitBandsShareThePlottingHeight()
