@@ -30,7 +30,8 @@ LiveSample sampleAt(int i)
     LiveSample s;
     s.time = kStart + i * 2 * kSecondDays;
     for (int c = 0; c < 4; ++c)
-        s.temperature[std::size_t(c)] = float(20 + 10 * std::sin(i / 50.0 + c));
+        // A slow drift with the meter's tenth-of-a-degree jitter, as a long recording has.
+        s.temperature[std::size_t(c)] = float(20 + 5 * std::sin(i / 3000.0 + c) + 0.1 * ((i * 7919 + c) % 3));
     return s;
 }
 

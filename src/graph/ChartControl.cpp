@@ -405,7 +405,8 @@ void ChartControl::Impl::refreshSeries(SeriesView &v, int s, int first, int coun
     for (int p = first; p < count; ++p) {
         v.entriesBefore[std::size_t(p)] = v.data->size();
         const float y = m.getY(s, p);
-        const double key = keyOf(m.getX(s, p));
+        // The Y first: a recording's planned points ahead are null and need no X.
+        const double key = std::isfinite(y) && y != nullY ? keyOf(m.getX(s, p)) : 0.0;
         if (!std::isfinite(y) || y == nullY || !std::isfinite(key)) {
             pending = have;
             continue;

@@ -26,10 +26,45 @@ ChartModel::ChartModel()
 
 // --- data ------------------------------------------------------------------------------
 
-void ChartModel::touch(int point)
+void ChartModel::touch(int point, bool onePoint)
 {
     ++m_dataRevision;
-    m_firstDirty = std::min(m_firstDirty, std::max(point, 0));
+    point = std::max(point, 0);
+    m_firstDirty = std::min(m_firstDirty, point);
+    const std::size_t blocks = m_yBlocks.size() / std::size_t(m_seriesCount);
+    if (blocks == 0)
+        return;
+    const std::size_t from = std::size_t(point / kExtentBlock);
+    const std::size_t to = onePoint ? std::min(from + 1, blocks) : blocks;
+    for (std::size_t s = 0; s < std::size_t(m_seriesCount); ++s)
+        for (std::size_t b = from; b < to; ++b)
+            m_yBlocks[s * blocks + b].valid = false;
+}
+
+const ChartModel::YBlock &ChartModel::yBlock(int series, int block) const
+{
+    const std::size_t blocks = (std::size_t(m_pointCount) + kExtentBlock - 1) / kExtentBlock;
+    if (m_yBlocks.size() != blocks * std::size_t(m_seriesCount))
+        m_yBlocks.assign(blocks * std::size_t(m_seriesCount), YBlock());
+    YBlock &e = m_yBlocks[std::size_t(series) * blocks + std::size_t(block)];
+    if (!e.valid) {
+        e = YBlock();
+        e.valid = true;
+        const int end = std::min(m_pointCount, (block + 1) * kExtentBlock);
+        for (int p = block * kExtentBlock; p < end; ++p) {
+            const float y = m_y[index(series, p)];
+            if (!std::isfinite(y) || y == m_nullY || !std::isfinite(m_x[index(series, p)]))
+                continue;
+            if (!e.any) {
+                e.lo = e.hi = y;
+                e.any = true;
+            } else {
+                e.lo = std::min(e.lo, y);
+                e.hi = std::max(e.hi, y);
+            }
+        }
+    }
+    return e;
 }
 
 int ChartModel::takeFirstDirtyPoint()
@@ -93,16 +128,10 @@ void ChartModel::setX(int series, int point, double x)
         touch(0);
     } else if (validPoint(point, m_pointCount)) {
         m_x[index(series, point)] = x;
-        touch(point);
+        touch(point, true);
     }
 }
 
-double ChartModel::getX(int series, int point) const
-{
-    if (series < 0 || series >= m_seriesCount || !validPoint(point, m_pointCount))
-        return 0;
-    return m_x[index(series, point)];
-}
 
 void ChartModel::setY(int series, int point, float y)
 {
@@ -114,16 +143,10 @@ void ChartModel::setY(int series, int point, float y)
         touch(0);
     } else if (validPoint(point, m_pointCount)) {
         m_y[index(series, point)] = y;
-        touch(point);
+        touch(point, true);
     }
 }
 
-float ChartModel::getY(int series, int point) const
-{
-    if (series < 0 || series >= m_seriesCount || !validPoint(point, m_pointCount))
-        return 0;
-    return m_y[index(series, point)];
-}
 
 void ChartModel::setXArray(const double *values, std::size_t count)
 {
@@ -279,16 +302,18 @@ bool ChartModel::dataRangeY(int band, double &minY, double &maxY) const
     for (int s = 0; s < m_seriesCount; ++s) {
         if (bandOfSeries(s) != band)
             continue;
-        for (int p = 0; p < m_pointCount; ++p) {
-            const float y = m_y[index(s, p)];
-            if (!std::isfinite(y) || y == m_nullY || !std::isfinite(m_x[index(s, p)]))
+        const int blocks = (m_pointCount + kExtentBlock - 1) / kExtentBlock;
+        for (int b = 0; b < blocks; ++b) {
+            const YBlock &e = yBlock(s, b);
+            if (!e.any)
                 continue;
             if (!found) {
-                lo = hi = y;
+                lo = e.lo;
+                hi = e.hi;
                 found = true;
             } else {
-                lo = std::min(lo, y);
-                hi = std::max(hi, y);
+                lo = std::min(lo, e.lo);
+                hi = std::max(hi, e.hi);
             }
         }
     }

@@ -86,13 +86,23 @@ public:
     int pointCount() const { return m_pointCount; }
     // Point -1 means every point of the series. Out-of-range indices are ignored / read 0.
     void setX(int series, int point, double x);
-    double getX(int series, int point) const;
+    double getX(int series, int point) const
+    {
+        return inRange(series, point) ? m_x[index(series, point)] : 0;
+    }
     void setY(int series, int point, float y);
-    float getY(int series, int point) const;
+    float getY(int series, int point) const
+    {
+        return inRange(series, point) ? m_y[index(series, point)] : 0;
+    }
     // seriesCount × pointCount values; series s of point p at element p × seriesCount + s.
     void setXArray(const double *values, std::size_t count);
     void setYArray(const float *values, std::size_t count);
-    void setNullY(float value) { m_nullY = value; }
+    void setNullY(float value)
+    {
+        m_nullY = value;
+        m_yBlocks.clear(); // what counts as a value changed
+    }
     float nullY() const { return m_nullY; }
     // No line is drawn across a gap in X larger than this (days).
     void setLineGapThreshold(double days) { m_lineGapThreshold = days; }
@@ -212,8 +222,21 @@ public:
     int takeFirstDirtyPoint();
 
 private:
+    bool inRange(int series, int point) const
+    {
+        return series >= 0 && series < m_seriesCount && point >= 0 && point < m_pointCount;
+    }
     std::size_t index(int series, int point) const { return std::size_t(point) * std::size_t(m_seriesCount) + std::size_t(series); }
-    void touch(int point);
+    // A change of the data from `point` on (or of that one point only).
+    void touch(int point, bool onePoint = false);
+    // The Y extent of one series over one block of points.
+    struct YBlock {
+        float lo = 0, hi = 0;
+        bool any = false;   // the block holds a value
+        bool valid = false; // lo/hi/any are up to date
+    };
+    static constexpr int kExtentBlock = 1024;
+    const YBlock &yBlock(int series, int block) const;
     AxisBand &working() { return m_bands[std::size_t(m_workingAxis)]; }
     const AxisBand &working() const { return m_bands[std::size_t(m_workingAxis)]; }
     Annotation &slot(int index);
@@ -257,6 +280,9 @@ private:
     int m_cursorShape = kCursorArrow;
 
     quint64 m_dataRevision = 0;
+    // Y extents per series and block of points, so an automatic scale after one new sample
+    // looks at one block instead of the whole recording. Series-major; rebuilt on demand.
+    mutable std::vector<YBlock> m_yBlocks;
     int m_firstDirty = 0;
     quint64 m_annotationRevision = 0;
 };

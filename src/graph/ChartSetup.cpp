@@ -66,12 +66,6 @@ ChartModel defaultChartTemplate()
     o.allowPopup = false;
     chart.setSeriesCount(4);
     applyChartDefaults(chart, 4, 50, -10);
-    // The shipped look fits each band to its data, so an oven or a freezer recording is
-    // never cut off; an empty band shows −10 … 50 until samples arrive.
-    for (int band = 0; band < 4; ++band) {
-        chart.setWorkingAxis(band);
-        chart.setScaleModeY(kScaleAutomatic);
-    }
     chart.setWorkingAxis(0);
     chart.setAnnotationHotSpots(true);
     return chart;

@@ -7,6 +7,7 @@
 #include "meter/DayCount.h"
 
 #include <QLocale>
+#include <functional>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -269,6 +270,52 @@ private slots:
         QVERIFY(!keep.loadState(block, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(keep.storeState(), before); // nothing half-applied
+    }
+
+    // The automatic scales' extents are kept per block of points: after every kind of change
+    // they must equal a scan of the whole chart, also when a change lowers a maximum.
+    void dataExtentsFollowEveryChange()
+    {
+        ChartModel m;
+        m.setSeriesCount(2);
+        m.setAxisSeries(-1, 0);
+        const auto scan = [&m](double &lo, double &hi) {
+            bool found = false;
+            for (int s = 0; s < m.seriesCount(); ++s)
+                for (int p = 0; p < m.pointCount(); ++p) {
+                    const float y = m.getY(s, p);
+                    if (y == m.nullY())
+                        continue;
+                    lo = found ? std::min(lo, double(y)) : y;
+                    hi = found ? std::max(hi, double(y)) : y;
+                    found = true;
+                }
+            return found;
+        };
+        const std::vector<std::function<void()>> changes = {
+            [&] { m.setPointCount(3000); },
+            [&] { m.setY(0, -1, 10.0f); },
+            [&] { m.setY(1, 2500, 50.0f); },
+            [&] { m.setY(1, 2500, 20.0f); }, // the maximum comes down again
+            [&] { m.setY(0, 17, -5.0f); },
+            [&] { m.setPointCount(2048); },
+            [&] { m.setPointCount(4100); },
+            [&] { m.setY(1, 4099, 70.0f); },
+            [&] { m.setNullY(10.0f); },
+            [&] { m.setSeriesCount(3); },
+            [&] { const std::vector<float> ys(4100 * 3, 3.0f); m.setYArray(ys.data(), ys.size()); },
+            [&] { m.setY(2, 0, 4.0f); },
+        };
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            changes[i]();
+            double lo = 0, hi = 0, wantLo = 0, wantHi = 0;
+            const bool found = m.dataRangeY(0, lo, hi);
+            QCOMPARE(found, scan(wantLo, wantHi));
+            if (found) {
+                QCOMPARE(lo, wantLo);
+                QCOMPARE(hi, wantHi);
+            }
+        }
     }
 
     void splitState()
