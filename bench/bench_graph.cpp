@@ -4,6 +4,8 @@
 #include "support/MainHarness.h"
 
 #include <QApplication>
+#include "QtBenchmarkMain.h"
+
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
 
@@ -120,11 +122,4 @@ static void BM_ShowStatistics(benchmark::State &state)
 }
 BENCHMARK(BM_ShowStatistics)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+QX_QT_BENCHMARK_MAIN(QApplication)

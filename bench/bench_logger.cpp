@@ -6,6 +6,8 @@
 #include "sim/SimulatedMeter.h"
 
 #include <QCoreApplication>
+#include "QtBenchmarkMain.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 
@@ -138,14 +140,5 @@ static void BM_DownloadRealTime(benchmark::State &state)
 BENCHMARK(BM_DownloadRealTime)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DownloadRealTime)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    // As in the program: the per-block event processing has an event loop to serve.
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+// As in the program: the per-block event processing has an event loop to serve.
+QX_QT_BENCHMARK_MAIN(QCoreApplication)

@@ -3,6 +3,8 @@
 #include "support/MainHarness.h"
 
 #include <QApplication>
+#include "QtBenchmarkMain.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace qx;
@@ -81,11 +83,4 @@ static void BM_PollTickWithoutPanel(benchmark::State &state)
 }
 BENCHMARK(BM_PollTickWithoutPanel);
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+QX_QT_BENCHMARK_MAIN(QApplication)

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include "QtBenchmarkMain.h"
+
 #include <benchmark/benchmark.h>
 #include <cmath>
 
@@ -92,13 +94,4 @@ static void BM_AppendSampleToShortRecording(benchmark::State &state)
 }
 BENCHMARK(BM_AppendSampleToShortRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QX_QT_BENCHMARK_MAIN(QApplication)

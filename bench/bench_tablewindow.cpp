@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QTableView>
+#include "QtBenchmarkMain.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace qx;
@@ -59,15 +61,4 @@ static void BM_ShowAndScrollMillionRows(benchmark::State &state)
 }
 BENCHMARK(BM_ShowAndScrollMillionRows)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QX_QT_BENCHMARK_MAIN(QApplication)

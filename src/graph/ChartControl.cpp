@@ -168,6 +168,7 @@ public:
     void hotSpots(const QPoint &plotPos, bool doubleClick);
     void zoomTo(const QRect &plotRect);
     void mouseEvent(QEvent *event);
+    void press(const QPoint &pos);
 
     ChartControl *q;
     QCustomPlot *plot = nullptr;
@@ -819,6 +820,15 @@ void ChartControl::Impl::hotSpots(const QPoint &pos, bool doubleClick)
         emit q->graphHotSpot();
 }
 
+void ChartControl::Impl::press(const QPoint &pos)
+{
+    q->m_mouse = plot->mapTo(q, pos);
+    pressed = true;
+    dragging = false;
+    pressPos = pos;
+    pressBand = bandAt(pos);
+}
+
 void ChartControl::Impl::mouseEvent(QEvent *event)
 {
     auto *me = static_cast<QMouseEvent *>(event);
@@ -839,13 +849,8 @@ void ChartControl::Impl::mouseEvent(QEvent *event)
         break;
     }
     case QEvent::MouseButtonPress:
-        if (me->button() == Qt::LeftButton) {
-            q->m_mouse = plot->mapTo(q, pos);
-            pressed = true;
-            dragging = false;
-            pressPos = pos;
-            pressBand = bandAt(pos);
-        }
+        if (me->button() == Qt::LeftButton)
+            press(pos);
         break;
     case QEvent::MouseButtonRelease:
         if (me->button() != Qt::LeftButton || !pressed)
@@ -866,11 +871,7 @@ void ChartControl::Impl::mouseEvent(QEvent *event)
         break;
     case QEvent::MouseButtonDblClick:
         if (me->button() == Qt::LeftButton) {
-            q->m_mouse = plot->mapTo(q, pos);
-            pressed = true;
-            dragging = false;
-            pressPos = pos;
-            pressBand = bandAt(pos);
+            press(pos);
             afterDoubleClick = true;
             hotSpots(pos, true);
         }
