@@ -82,6 +82,21 @@ static void BM_AppendSampleToFullRecording(benchmark::State &state)
 }
 BENCHMARK(BM_AppendSampleToFullRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
+// The same while the X axis stays (an extension step of a day): the curves' layer alone.
+static void BM_AppendSampleWithinTheAxis(benchmark::State &state)
+{
+    Recording r(kFull + 2000, kFull);
+    r.rec.setAxisExtensionStep(1.0);
+    int i = kFull;
+    r.rec.append(r.chart.model(), sampleAt(i++));
+    r.chart.redraw();
+    for (auto _ : state) {
+        r.rec.append(r.chart.model(), sampleAt(i++));
+        r.chart.redrawData();
+    }
+}
+BENCHMARK(BM_AppendSampleWithinTheAxis)->Iterations(1000)->Unit(benchmark::kMillisecond);
+
 // The same with 100 samples recorded: what a redraw costs whatever the data.
 static void BM_AppendSampleToShortRecording(benchmark::State &state)
 {
