@@ -97,6 +97,18 @@ static void BM_AppendSampleWithinTheAxis(benchmark::State &state)
 }
 BENCHMARK(BM_AppendSampleWithinTheAxis)->Iterations(1000)->Unit(benchmark::kMillisecond);
 
+// A recording of the default 2000 samples, half way.
+static void BM_AppendSampleToDefaultRecording(benchmark::State &state)
+{
+    Recording r(kDefaultSampleCount, 1000);
+    int i = 1000;
+    for (auto _ : state) {
+        r.rec.append(r.chart.model(), sampleAt(i++));
+        r.chart.redrawData();
+    }
+}
+BENCHMARK(BM_AppendSampleToDefaultRecording)->Iterations(900)->Unit(benchmark::kMillisecond);
+
 // The same with 100 samples recorded: what a redraw costs whatever the data.
 static void BM_AppendSampleToShortRecording(benchmark::State &state)
 {
