@@ -403,7 +403,9 @@ void ChartControl::Impl::refreshSeries(SeriesView &v, int s, int first, int coun
     // A null point, or a jump in X beyond the threshold, breaks the line: a NaN entry
     // goes in before the next point drawn.
     bool pending = have && first > 0 && isNull(first - 1);
-    for (int p = first; p < count; ++p) {
+    // Points after the series' last value draw nothing: no need to read them one by one.
+    const int end = std::clamp(m.lastValuePoint(s) + 1, first, count);
+    for (int p = first; p < end; ++p) {
         v.entriesBefore[std::size_t(p)] = v.data->size();
         const float y = m.getY(s, p);
         // The Y first: a recording's planned points ahead are null and need no X.
@@ -423,7 +425,7 @@ void ChartControl::Impl::refreshSeries(SeriesView &v, int s, int first, int coun
         have = true;
         pending = false;
     }
-    v.entriesBefore[std::size_t(count)] = v.data->size();
+    std::fill(v.entriesBefore.begin() + end, v.entriesBefore.end(), v.data->size());
     if (!v.sorted)
         v.data->sort(); // the entries no longer follow the points: the next refresh is whole
 }

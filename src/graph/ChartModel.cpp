@@ -31,6 +31,8 @@ void ChartModel::touch(int point, bool onePoint)
     ++m_dataRevision;
     point = std::max(point, 0);
     m_firstDirty = std::min(m_firstDirty, point);
+    if (!onePoint)
+        m_lastValue.clear();
     const std::size_t blocks = m_yBlocks.size() / std::size_t(m_seriesCount);
     if (blocks == 0)
         return;
@@ -39,6 +41,25 @@ void ChartModel::touch(int point, bool onePoint)
     for (std::size_t s = 0; s < std::size_t(m_seriesCount); ++s)
         for (std::size_t b = from; b < to; ++b)
             m_yBlocks[s * blocks + b].valid = false;
+}
+
+int ChartModel::lastValuePoint(int series) const
+{
+    if (series < 0 || series >= m_seriesCount)
+        return -1;
+    if (m_lastValue.size() != std::size_t(m_seriesCount))
+        m_lastValue.assign(std::size_t(m_seriesCount), kUnknownLast);
+    int &last = m_lastValue[std::size_t(series)];
+    if (last == kUnknownLast) {
+        last = m_pointCount - 1;
+        while (last >= 0) {
+            const float y = m_y[index(series, last)];
+            if (std::isfinite(y) && y != m_nullY)
+                break;
+            --last;
+        }
+    }
+    return last;
 }
 
 const ChartModel::YBlock &ChartModel::yBlock(int series, int block) const
@@ -143,6 +164,14 @@ void ChartModel::setY(int series, int point, float y)
         touch(0);
     } else if (validPoint(point, m_pointCount)) {
         m_y[index(series, point)] = y;
+        if (std::size_t(series) < m_lastValue.size() && m_lastValue[std::size_t(series)] != kUnknownLast) {
+            int &last = m_lastValue[std::size_t(series)];
+            const bool value = std::isfinite(y) && y != m_nullY;
+            if (value && point > last)
+                last = point;
+            else if (!value && point == last)
+                last = kUnknownLast;
+        }
         touch(point, true);
     }
 }

@@ -102,7 +102,11 @@ public:
     {
         m_nullY = value;
         m_yBlocks.clear(); // what counts as a value changed
+        m_lastValue.clear();
     }
+    // The last point of a series that holds a value (−1 when none): the points after it,
+    // a recording's planned samples to come, draw nothing.
+    int lastValuePoint(int series) const;
     float nullY() const { return m_nullY; }
     // No line is drawn across a gap in X larger than this (days).
     void setLineGapThreshold(double days) { m_lineGapThreshold = days; }
@@ -283,6 +287,10 @@ private:
     // Y extents per series and block of points, so an automatic scale after one new sample
     // looks at one block instead of the whole recording. Series-major; rebuilt on demand.
     mutable std::vector<YBlock> m_yBlocks;
+    // lastValuePoint per series, kept up to date by single-point changes; empty or
+    // kUnknownLast where it must be looked for again.
+    static constexpr int kUnknownLast = -2;
+    mutable std::vector<int> m_lastValue;
     int m_firstDirty = 0;
     quint64 m_annotationRevision = 0;
 };

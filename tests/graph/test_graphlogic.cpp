@@ -272,9 +272,10 @@ private slots:
         QCOMPARE(keep.storeState(), before); // nothing half-applied
     }
 
-    // The automatic scales' extents are kept per block of points: after every kind of change
-    // they must equal a scan of the whole chart, also when a change lowers a maximum.
-    void dataExtentsFollowEveryChange()
+    // The automatic scales' extents (kept per block of points) and each series' last value
+    // (kept from change to change): after every kind of change they must equal a scan of
+    // the whole chart, also when a change lowers a maximum or empties the last value.
+    void derivedFiguresFollowEveryChange()
     {
         ChartModel m;
         m.setSeriesCount(2);
@@ -301,6 +302,8 @@ private slots:
             [&] { m.setPointCount(2048); },
             [&] { m.setPointCount(4100); },
             [&] { m.setY(1, 4099, 70.0f); },
+            [&] { m.setY(1, 4099, m.nullY()); },
+            [&] { m.setY(1, 4099, 70.0f); },
             [&] { m.setNullY(10.0f); },
             [&] { m.setSeriesCount(3); },
             [&] { const std::vector<float> ys(4100 * 3, 3.0f); m.setYArray(ys.data(), ys.size()); },
@@ -314,6 +317,12 @@ private slots:
             if (found) {
                 QCOMPARE(lo, wantLo);
                 QCOMPARE(hi, wantHi);
+            }
+            for (int series = 0; series < m.seriesCount(); ++series) {
+                int last = m.pointCount() - 1;
+                while (last >= 0 && m.getY(series, last) == m.nullY())
+                    --last;
+                QCOMPARE(m.lastValuePoint(series), last);
             }
         }
     }
