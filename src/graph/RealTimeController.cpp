@@ -66,7 +66,7 @@ bool RealTimeController::saveBeforeGoingOn(TfrmGraph &g, const QString &question
     const int buttons = Dialogs::Yes | Dialogs::No | Dialogs::Cancel;
     switch (m_main.dialogs().question(&g, question, buttons)) {
     case Dialogs::Yes:
-        return m_main.saveGraphAs ? m_main.saveGraphAs(&g) : saveGraphFile(m_main, g);
+        return g.saveChart();
     case Dialogs::No:
         return true;
     default:
@@ -211,8 +211,7 @@ void RealTimeController::clearRealTime()
     if (!g || m_recording.running())
         return;
     if (m_main.dialogs().question(g, "Enregistrer le graphique Temps-Réel ?", Dialogs::Yes | Dialogs::No) == Dialogs::Yes) {
-        const bool saved = m_main.saveGraphAs ? m_main.saveGraphAs(g) : saveGraphFile(m_main, *g);
-        if (!saved)
+        if (!g->saveChart())
             return; // nothing is cleared that was not saved
     }
     g->chart()->undoZoom();

@@ -1,23 +1,12 @@
 #include "RealTimeRecording.h"
 
+#include "ChartSetup.h"
 #include "GraphStatistics.h"
 #include "meter/Formats.h"
 
 #include <cmath>
 
 namespace qx {
-
-namespace {
-
-void emptyPoints(ChartModel &chart)
-{
-    for (int s = 0; s < chart.seriesCount(); ++s) {
-        chart.setX(s, -1, 0);
-        chart.setY(s, -1, float(kRealTimeNull));
-    }
-}
-
-} // namespace
 
 QString sampleExtremeText(const LiveSample &sample, int channel)
 {
@@ -50,7 +39,7 @@ std::optional<int> parseSampleCount(const QString &text)
 void RealTimeRecording::start(ChartModel &chart, int count, double now)
 {
     chart.setPointCount(count);
-    emptyPoints(chart);
+    resetChartPoints(chart);
     m_recorded = 0;
     m_max.fill(-9999.0f);
     m_min.fill(9999.0f);
@@ -68,7 +57,7 @@ RealTimeRecording::Appended RealTimeRecording::append(ChartModel &chart, const L
     for (int s = 0; s < 4; ++s) {
         chart.setX(s, m_recorded, sample.time);
         chart.setY(s, m_recorded,
-                   channelFlagged(sample.channelStatus, s) ? float(kRealTimeNull) : sample.temperature[std::size_t(s)]);
+                   channelFlagged(sample.channelStatus, s) ? chart.nullY() : sample.temperature[std::size_t(s)]);
     }
     // The reading as delivered decides, also for a flagged channel.
     for (std::size_t c = 0; c < 4; ++c) {
@@ -93,7 +82,7 @@ std::array<QString, 4> RealTimeRecording::finish(ChartModel &chart, double now)
         // The cut keeps the last sample of T4 where it was.
         const int last = m_recorded - 1;
         const double x = last >= 0 ? chart.getX(3, last) : 0;
-        const float y = last >= 0 ? chart.getY(3, last) : float(kRealTimeNull);
+        const float y = last >= 0 ? chart.getY(3, last) : chart.nullY();
         chart.setPointCount(m_recorded);
         if (last >= 0) {
             chart.setX(3, last, x);
@@ -121,7 +110,7 @@ std::array<QString, 4> RealTimeRecording::finish(ChartModel &chart, double now)
 
 void RealTimeRecording::clear(ChartModel &chart)
 {
-    emptyPoints(chart);
+    resetChartPoints(chart);
     m_recorded = 0;
 }
 

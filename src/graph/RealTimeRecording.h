@@ -11,7 +11,6 @@
 namespace qx {
 
 inline constexpr int kDefaultSampleCount = 2000;
-inline constexpr double kRealTimeNull = 9999.0;
 inline constexpr double kSecondDays = 1.0 / 86400.0;
 inline constexpr double kInitialSpanSeconds = 100;     // X span of a fresh Run
 inline constexpr double kStartupExtensionSeconds = 10; // axis push past a late sample

@@ -80,6 +80,10 @@ public:
     // The clear button and its divider, offered in the real-time window only.
     void setClearVisible(bool shown);
 
+    // The graph save of this window's chart (the main window's, else a ".ghf" file);
+    // false when nothing was saved.
+    bool saveChart();
+
     // Asked by the main window before it closes; also runs on the window's own close.
     Q_INVOKABLE bool closeQuery();
 
@@ -113,7 +117,6 @@ private:
     void onDataHotSpot(bool doubleClick, int series, int point);
     void onAnnotationHotSpot(bool doubleClick, int slot);
     void onGridClick();
-    bool saveChart();
     void storeTemplate();
 
     TfrmMain &m_main;
