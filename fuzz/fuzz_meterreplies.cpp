@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     VirtualClock clock;
     ReplayedMeter meter(data, size);
     MeterSession session(meter, clock);
-    session.recordingRunning = [] { return true; };
-    session.takeSample = [](const LiveSample &) { return true; };
+    session.setSampling(true);
     for (int tick = 0; tick < 256 && !meter.exhausted(); ++tick) {
         session.tick();
         const LiveState &live = session.liveState();

@@ -1,40 +1,89 @@
 #include "Application.h"
 
 #include "CommandLine.h"
-#include "Dialogs.h"
 #include "TfrmAbout.h"
-#include "meter/HidDeviceAccess.h"
-#include "meter/TracingDeviceAccess.h"
+#include "graph/ChartFile.h"
 #include "graph/RealTimeController.h"
 #include "graph/TfrmGraph.h"
 #include "logger/DataLoggerController.h"
+#include "meter/HidDeviceAccess.h"
+#include "meter/MeterSession.h"
+#include "meter/TracingDeviceAccess.h"
 #include "panel/TfrmPanel.h"
 #include "sim/SimulatedMeter.h"
+#include "ui/Commands.h"
+#include "ui/Dialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QScreen>
+#include <QTranslator>
 #include <cstdio>
 
 namespace qx {
 
-WindowHooks programWindowHooks()
+Program::Program(const ProgramSeams &seams)
+    : m_dialogs(seams.dialogs), m_session(std::make_unique<MeterSession>(seams.device, seams.clock)),
+      m_commands(std::make_unique<Commands>())
 {
-    WindowHooks hooks;
-    hooks.createPanel = createPanelWindow;
-    hooks.createRealTimeGraph = [](TfrmMain &main) {
-        QWidget *w = createRealTimeWindow(main);
-        if (RealTimeController *rt = RealTimeController::of(main))
-            rt->attachWindow(w);
-        return w;
-    };
-    hooks.installCommands = [](TfrmMain &main) {
-        installRealTimeRecording(main);
-        installDataLogger(main);
-    };
-    return hooks;
+    m_folders.program = seams.programFolder;
+    m_main = std::make_unique<TfrmMain>(MainWindowSetup{*m_session, seams.dialogs, *m_commands, seams.settings,
+                                                        m_settings, m_folders, m_glyphs, m_printer, *this,
+                                                        seams.options, seams.documentsFolder});
+    m_context = std::make_unique<WindowContext>(WindowContext{*m_session, seams.dialogs, *m_main, *m_commands,
+                                                              m_settings, m_folders, m_glyphs, m_annotations,
+                                                              m_printer, seams.files ? *seams.files : *this});
+    m_realTime = std::make_unique<RealTimeController>(*m_context);
+    m_dataLogger = std::make_unique<DataLoggerController>(*m_context, m_store);
+    connectCommands();
 }
+
+Program::~Program()
+{
+    // The windows go first: they hold the context and the subsystems' connections.
+    m_main.reset();
+}
+
+void Program::connectCommands()
+{
+    const auto on = [this](Command c, QObject *receiver, auto slot) {
+        QObject::connect(m_commands->action(c), &QAction::triggered, receiver, slot);
+    };
+    RealTimeController *rt = m_realTime.get();
+    DataLoggerController *logger = m_dataLogger.get();
+    on(Command::Run, rt, [rt] { rt->run(); });
+    on(Command::Stop, rt, [rt] { rt->stop(); });
+    on(Command::LoadData, logger, [logger] { logger->loadData(); });
+    on(Command::OutputToGraph, logger, [logger] { logger->outputToGraph(); });
+    TfrmMain *main = m_main.get();
+    QObject::connect(rt, &RealTimeController::windowWanted, main, [main] { main->showRealTimeGraph(); });
+    Commands *commands = m_commands.get();
+    QObject::connect(m_session.get(), &MeterSession::connectionChanged, commands,
+                     [commands](bool connected) { commands->setConnected(connected); });
+}
+
+QWidget *Program::createPanel() { return createPanelWindow(*m_context); }
+
+QWidget *Program::createRealTimeGraph() { return m_realTime->createWindow(); }
+
+QWidget *Program::createSetup() { return nullptr; }
+
+bool Program::saveGraphAs(QWidget *window, ChartModel &chart)
+{
+    // The chart as a graph file the user names.
+    const QString path = m_dialogs.saveFileName(window, m_folders.data, "Fichier graphique (*.ghf)", "ghf");
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (!storeChartFile(chart, path, &error)) {
+        m_dialogs.message(window, error);
+        return false;
+    }
+    return true;
+}
+
+bool Program::saveWindow(QWidget *) { return false; }
 
 int runApplication(int argc, char **argv)
 {
@@ -77,16 +126,17 @@ int runApplication(int argc, char **argv)
     }
 
     QtDialogs dialogs;
+    UserSettingsStore settings;
     MainOptions mainOptions;
     mainOptions.service = options.service;
-    TfrmMain frmMain(*device, clock, dialogs, mainOptions, programWindowHooks());
+    Program program({*device, clock, dialogs, settings, userDocumentsFolder(), QString(), mainOptions, nullptr});
+    TfrmMain &frmMain = program.mainWindow();
     frmMain.setSplash(splash.get());
     // Without a window manager (a bare X server) nothing maximises: start at screen size.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         frmMain.setGeometry(screen->availableGeometry());
     frmMain.showMaximized();
-    const int rc = app.exec();
-    return rc;
+    return app.exec();
 }
 
 } // namespace qx

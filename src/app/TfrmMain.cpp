@@ -1,20 +1,19 @@
 #include "TfrmMain.h"
 
-#include "Dialogs.h"
 #include "TfrmAbout.h"
+#include "meter/LiveFrame.h"
+#include "meter/MeterSession.h"
+#include "ui/Commands.h"
+#include "ui/Dialogs.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <cfenv>
@@ -29,28 +28,33 @@ namespace {
 constexpr int kToolBarHeight = 36;
 constexpr int kGraphWidth = 1200;
 
-QToolButton *toolButton(QToolBar *bar, const char *name, const QString &hint, QStyle::StandardPixmap icon)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    b->setIcon(bar->style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    b->setIconSize(QSize(24, 24));
-    bar->addWidget(b);
-    return b;
-}
+// The frame's own texts.
+namespace text {
+const char *const caption = "QX736";
+const char *const menuFile = "&Fichier";
+const char *const menuRealTime = "Temps réel";
+const char *const menuDataLogger = "&Enregistrement de données";
+const char *const menuView = "&Affichage";
+const char *const menuWindow = "&Fenêtre";
+const char *const menuHelp = "&Aide";
+const char *const connectionOff = "Connexion Off";
+const char *const connectionOn = "Connexion On";
+const char *const noConnection = "Pas de connexionn";
+const char *const helpPage = "QX736HELP.htm";
+} // namespace text
 
 } // namespace
 
-TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOptions options,
-                   WindowHooks hooks, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_options(options), m_hooks(std::move(hooks)),
-      m_session(std::make_unique<MeterSession>(device, clock))
+TfrmMain::TfrmMain(const MainWindowSetup &setup, QWidget *parent)
+    : QMainWindow(parent), m_session(setup.session), m_dialogs(setup.dialogs), m_commands(setup.commands),
+      m_settingsStore(setup.settingsStore), m_settings(setup.settings), m_folders(setup.folders),
+      m_glyphs(setup.glyphs), m_printer(setup.printer), m_parts(setup.parts), m_options(setup.options),
+      m_documentsFolder(setup.documentsFolder), m_panel(setup.commands.action(Command::ControlPanel)),
+      m_realTimeGraph(setup.commands.action(Command::RealTimeGraph))
 {
     registerResources();
     setObjectName("frmMain");
-    setWindowTitle("QX736");
+    setWindowTitle(QString::fromUtf8(text::caption));
 
     // The client area never shows a border or scroll bars, wherever the children go.
     m_mdi = new QMdiArea(this);
@@ -61,18 +65,16 @@ TfrmMain::TfrmMain(DeviceAccess &device, Clock &clock, Dialogs &dialogs, MainOpt
     setCentralWidget(m_mdi);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
-    m_settings = AppSettings::load();
-    m_session->setRealTimeRate(m_settings.realTimeRate);
-    loadGlyphs();
+    m_settings = m_settingsStore.load();
+    m_session.setRealTimeRate(m_settings.realTimeRate);
+    m_glyphs.load(kGlyphCount);
 
-    buildActions();
+    connectCommands();
     buildMenus();
     buildToolBar();
     buildStatusBar();
 
-    connect(m_session.get(), &MeterSession::connectionChanged, this, &TfrmMain::onConnectionChanged);
-    if (m_hooks.installCommands)
-        m_hooks.installCommands(*this);
+    connect(&m_session, &MeterSession::connectionChanged, this, &TfrmMain::onConnectionChanged);
 }
 
 TfrmMain::~TfrmMain()
@@ -82,92 +84,58 @@ TfrmMain::~TfrmMain()
     disconnect(m_mdi, nullptr, this, nullptr);
 }
 
-void TfrmMain::loadGlyphs()
+void TfrmMain::connectCommands()
 {
-    // A missing bitmap ends its set silently; the panel then leaves those digits alone.
-    for (int i = 0; i < kGlyphCount; ++i) {
-        QPixmap p(QString(":/LCD%1").arg(i));
-        if (p.isNull())
-            break;
-        m_largeGlyphs.push_back(p);
-    }
-    for (int i = 0; i < kGlyphCount; ++i) {
-        QPixmap p(QString(":/LCDS%1").arg(i));
-        if (p.isNull())
-            break;
-        m_smallGlyphs.push_back(p);
-    }
-}
-
-void TfrmMain::buildActions()
-{
-    auto make = [this](const char *name, const QString &text, auto slot) {
-        auto *a = new QAction(text, this);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    auto none = [] {};
-    m_open = make("Open1", "&Ouvrir", none);
-    m_save = make("Save1", "&Enregistrer", none);
-    m_print = make("Print1", "&Imprimer", none);
-    m_printerSetup = make("PrinterSetup1", "&Paramètres imprimante", [this] { m_dialogs.printerSetup(this, printer()); });
-    m_exit = make("Exit1", "Q&uitter", [this] { close(); });
-    m_run = make("Run1", "Lancer", none);
-    m_run->setEnabled(false);
-    m_stop = make("Stop1", "Stop", none);
-    m_stop->setEnabled(false);
-    m_loadData = make("LoadData1", "&Charger", none);
-    m_setupItem = make("Setup1", "&Réglages", [this] { showSetup(); });
-    m_controlPanel = make("ControlPanel1", "&Panneau de contrôle", [this] { showPanel(); });
-    m_controlPanel->setCheckable(true);
-    m_controlPanel->setChecked(true);
-    m_realTimeGraphItem = make("RealTimeGraph1", "&Graph temps réel", [this] { showRealTimeGraph(); });
-    m_realTimeGraphItem->setCheckable(true);
-    m_realTimeGraphItem->setChecked(true);
-    m_tile = make("Tile1", "&Plein écran", [this] { m_mdi->tileSubWindows(); });
-    m_cascade = make("Cascade1", "&Cascade", [this] { m_mdi->cascadeSubWindows(); });
-    m_contents = make("Contents1", "&Contenus", [this] { showHelp(); });
-    m_about = make("About1", "&A propos", [this] { showAbout(); });
+    const auto on = [this](Command c, auto slot) { connect(m_commands.action(c), &QAction::triggered, this, slot); };
+    on(Command::PrinterSetup, [this] { m_dialogs.printerSetup(this, m_printer.printer()); });
+    on(Command::Exit, [this] { close(); });
+    on(Command::Setup, [this] { showSetup(); });
+    on(Command::ControlPanel, [this] { showPanel(); });
+    on(Command::RealTimeGraph, [this] { showRealTimeGraph(); });
+    on(Command::Tile, [this] { m_mdi->tileSubWindows(); });
+    on(Command::Cascade, [this] { m_mdi->cascadeSubWindows(); });
+    on(Command::Contents, [this] { showHelp(); });
+    on(Command::About, [this] { showAbout(); });
 }
 
 void TfrmMain::buildMenus()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName("MainMenu1");
-    auto menu = [bar](const char *name, const QString &title) {
-        QMenu *m = bar->addMenu(title);
+    auto menu = [bar](const char *name, const char *title) {
+        QMenu *m = bar->addMenu(QString::fromUtf8(title));
         m->setObjectName(name);
         m->menuAction()->setObjectName(QString(name) + "Item");
         return m;
     };
-    QMenu *file = menu("File1", "&Fichier");
-    file->addAction(m_open);
-    file->addAction(m_save);
+    const auto item = [this](Command c) { return m_commands.action(c); };
+    QMenu *file = menu("File1", text::menuFile);
+    file->addAction(item(Command::Open));
+    file->addAction(item(Command::Save));
     file->addSeparator();
-    file->addAction(m_print);
-    file->addAction(m_printerSetup);
+    file->addAction(item(Command::Print));
+    file->addAction(item(Command::PrinterSetup));
     file->addSeparator();
-    file->addAction(m_exit);
+    file->addAction(item(Command::Exit));
 
-    QMenu *realTime = menu("RealTime1", "Temps réel");
-    realTime->addAction(m_run);
-    realTime->addAction(m_stop);
+    QMenu *realTime = menu("RealTime1", text::menuRealTime);
+    realTime->addAction(item(Command::Run));
+    realTime->addAction(item(Command::Stop));
 
-    QMenu *logger = menu("DataLogger1", "&Enregistrement de données");
-    logger->addAction(m_loadData);
-    logger->addAction(m_setupItem);
+    QMenu *logger = menu("DataLogger1", text::menuDataLogger);
+    logger->addAction(item(Command::LoadData));
+    logger->addAction(item(Command::Setup));
 
-    QMenu *view = menu("View1", "&Affichage");
-    view->addAction(m_controlPanel);
-    view->addAction(m_realTimeGraphItem);
+    QMenu *view = menu("View1", text::menuView);
+    view->addAction(item(Command::ControlPanel));
+    view->addAction(item(Command::RealTimeGraph));
 
-    m_windowMenu = menu("Window1", "&Fenêtre");
-    connect(m_windowMenu, &QMenu::aboutToShow, this, [this] {
+    m_windowMenu = menu("Window1", text::menuWindow);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this, item] {
         // The fixed items, then one checkable entry per child window.
         m_windowMenu->clear();
-        m_windowMenu->addAction(m_tile);
-        m_windowMenu->addAction(m_cascade);
+        m_windowMenu->addAction(item(Command::Tile));
+        m_windowMenu->addAction(item(Command::Cascade));
         const auto windows = m_mdi->subWindowList();
         if (!windows.isEmpty())
             m_windowMenu->addSeparator();
@@ -178,13 +146,13 @@ void TfrmMain::buildMenus()
             connect(a, &QAction::triggered, m_mdi, [this, w] { m_mdi->setActiveSubWindow(w); });
         }
     });
-    m_windowMenu->addAction(m_tile);
-    m_windowMenu->addAction(m_cascade);
+    m_windowMenu->addAction(item(Command::Tile));
+    m_windowMenu->addAction(item(Command::Cascade));
 
-    QMenu *help = menu("Help1", "&Aide");
-    help->addAction(m_contents);
+    QMenu *help = menu("Help1", text::menuHelp);
+    help->addAction(item(Command::Contents));
     help->addSeparator();
-    help->addAction(m_about);
+    help->addAction(item(Command::About));
 }
 
 void TfrmMain::buildToolBar()
@@ -195,25 +163,23 @@ void TfrmMain::buildToolBar()
     bar->setFloatable(false);
     bar->setFixedHeight(kToolBarHeight);
     addToolBar(Qt::TopToolBarArea, bar);
-    m_btnOpen = toolButton(bar, "SpeedButton1", "Ouvrir fichier", QStyle::SP_DialogOpenButton);
-    m_btnSave = toolButton(bar, "SpeedButton2", "Sauver dans un fichier", QStyle::SP_DialogSaveButton);
-    m_btnPrint = toolButton(bar, "btnPrint", "Imprimer", QStyle::SP_FileDialogDetailedView);
-    m_btnDataLogger = toolButton(bar, "btnDataLogger", "Enregsitreur", QStyle::SP_ArrowDown);
-    m_btnOutputToGraph = toolButton(bar, "btnOutputToGraph", "Exporter données tableau sous format graphique",
-                                    QStyle::SP_FileDialogContentsView);
-    m_btnOutputToGraph->setEnabled(false);
-    m_btnRun = toolButton(bar, "btnRun", "Commencer la représentation des données en temps réel",
-                          QStyle::SP_MediaPlay);
-    m_btnRun->setEnabled(false);
-    m_btnStop = toolButton(bar, "btnStop", "Arreter la représentation des données en temps réel",
-                           QStyle::SP_MediaStop);
-    m_btnStop->setEnabled(false);
-    m_btnHelp = toolButton(bar, "SpeedButton8", "Aide", QStyle::SP_DialogHelpButton);
-    // QToolBar shows the buttons through actions; hide the help button there.
-    for (QAction *a : bar->actions())
-        if (bar->widgetForAction(a) == m_btnHelp)
-            a->setVisible(false);
-    connect(m_btnHelp, &QToolButton::clicked, this, [this] { showHelp(); });
+    struct Button {
+        Command command;
+        const char *name;
+    };
+    const Button buttons[] = {
+        {Command::Open, "SpeedButton1"},   {Command::Save, "SpeedButton2"},
+        {Command::Print, "btnPrint"},      {Command::LoadData, "btnDataLogger"},
+        {Command::OutputToGraph, "btnOutputToGraph"}, {Command::Run, "btnRun"},
+        {Command::Stop, "btnStop"},        {Command::Contents, "SpeedButton8"},
+    };
+    for (const Button &b : buttons) {
+        QToolButton *button = m_commands.button(b.command, b.name, bar);
+        QAction *placed = bar->addWidget(button);
+        // The help button is there but not shown.
+        if (b.command == Command::Contents)
+            placed->setVisible(false);
+    }
 }
 
 void TfrmMain::buildStatusBar()
@@ -232,14 +198,7 @@ void TfrmMain::buildStatusBar()
             m_status[i]->setFixedWidth(widths[i]);
         bar->addWidget(m_status[i], i == 1 ? 1 : 0);
     }
-    m_status[1]->setText("Connexion Off");
-}
-
-QPrinter &TfrmMain::printer()
-{
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_printer;
+    m_status[1]->setText(QString::fromUtf8(text::connectionOff));
 }
 
 QString TfrmMain::statusText(int panel) const
@@ -258,8 +217,8 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::firstShow()
 {
-    m_dataFolder = determineDataFolder();
-    m_setupItem->setVisible(m_options.service);
+    m_folders.data = determineDataFolder(m_documentsFolder);
+    m_commands.action(Command::Setup)->setVisible(m_options.service);
     // Invalid floating-point operations give infinities and NaNs, never a trap.
     std::feclearexcept(FE_ALL_EXCEPT);
 #if defined(__GLIBC__)
@@ -268,19 +227,16 @@ void TfrmMain::firstShow()
 
     showRealTimeGraph();
     showPanel();
-    if (m_realTimeGraph) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(m_realTimeGraph->parentWidget())) {
-            QWidget *panelFrame = m_panel ? m_panel->parentWidget() : nullptr;
-            const int left = panelFrame ? panelFrame->width() : 0;
-            const int height = this->height() - kToolBarHeight - statusBar()->height() - 40;
-            sub->setGeometry(left, 0, kGraphWidth, std::max(height, 100));
-            m_mdi->setActiveSubWindow(sub);
-            m_realTimeGraph->setFocus();
-        }
+    if (QMdiSubWindow *sub = childFrame(realTimeGraph())) {
+        QWidget *panelFrame = childFrame(panel());
+        const int left = panelFrame ? panelFrame->width() : 0;
+        const int height = this->height() - kToolBarHeight - statusBar()->height() - 40;
+        sub->setGeometry(left, 0, kGraphWidth, std::max(height, 100));
+        m_mdi->setActiveSubWindow(sub);
+        realTimeGraph()->setFocus();
     }
-    emit noConnectionShown(true);
-    m_status[1]->setText("Connexion Off");
-    m_session->mainTimer().start();
+    m_status[1]->setText(QString::fromUtf8(text::connectionOff));
+    m_session.mainTimer().start();
     if (m_splash) {
         m_splash->close();
         m_splash = nullptr;
@@ -294,72 +250,32 @@ QMdiSubWindow *TfrmMain::addChild(QWidget *content)
     return sub;
 }
 
-QWidget *TfrmMain::showOnce(QPointer<QWidget> &ref, const std::function<QWidget *(TfrmMain &)> &create,
-                            QAction *menuItem)
+QWidget *TfrmMain::activeChild() const
 {
-    if (ref) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(ref->parentWidget()))
-            sub->showNormal();
-        else
-            ref->showNormal();
-        return ref;
-    }
-    if (!create)
-        return nullptr;
-    QWidget *w = create(*this);
-    if (!w)
-        return nullptr;
-    ref = w;
-    if (menuItem) {
-        menuItem->setChecked(true);
-        connect(w, &QObject::destroyed, menuItem, [menuItem] { menuItem->setChecked(false); });
-    }
-    return w;
+    QMdiSubWindow *active = m_mdi->activeSubWindow();
+    return active ? active->widget() : nullptr;
 }
+
+QSize TfrmMain::clientSize() const { return m_mdi->size(); }
 
 void TfrmMain::showPanel()
 {
-    const bool existed = bool(m_panel);
-    QWidget *w = showOnce(m_panel, m_hooks.createPanel, m_controlPanel);
-    if (!w) {
-        m_controlPanel->setChecked(false);
-        return;
-    }
-    if (!existed) {
-        if (auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget()))
+    const bool existed = panel() != nullptr;
+    QWidget *w = m_panel.show([this] { return m_parts.createPanel(); });
+    if (w && !existed)
+        if (QMdiSubWindow *sub = childFrame(w))
             sub->move(0, 0);
-        emit noConnectionShown(!m_session->connected());
-    }
 }
 
 void TfrmMain::showRealTimeGraph()
 {
-    if (!showOnce(m_realTimeGraph, m_hooks.createRealTimeGraph, m_realTimeGraphItem))
-        m_realTimeGraphItem->setChecked(false);
-    else
-        updateRunStop();
+    if (m_realTimeGraph.show([this] { return m_parts.createRealTimeGraph(); }))
+        m_commands.realTimeWindowShown();
 }
 
-void TfrmMain::showSetup() { showOnce(m_setup, m_hooks.createSetup, nullptr); }
+void TfrmMain::showSetup() { m_setup.show([this] { return m_parts.createSetup(); }); }
 
-QString TfrmMain::programFolder() const
-{
-    return m_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_programFolder;
-}
-
-void TfrmMain::showHelp() { m_dialogs.openExternal(QDir(programFolder()).filePath("QX736HELP.htm")); }
-
-void TfrmMain::realTimeWindowClosed()
-{
-    if (m_session->connected()) {
-        m_btnRun->setEnabled(true);
-        m_run->setEnabled(true);
-    }
-    m_btnStop->setEnabled(false);
-    m_stop->setEnabled(false);
-    if (endRealTimeRecording)
-        endRealTimeRecording();
-}
+void TfrmMain::showHelp() { m_dialogs.openExternal(QDir(m_folders.programFolder()).filePath(text::helpPage)); }
 
 void TfrmMain::showAbout()
 {
@@ -370,60 +286,24 @@ void TfrmMain::showAbout()
 void TfrmMain::onConnectionChanged(bool connected)
 {
     m_status[0]->clear();
-    if (connected) {
-        m_status[1]->setText("Connexion On");
-        emit noConnectionShown(false);
-        m_btnDataLogger->setVisible(true);
-        m_btnDataLogger->setEnabled(true);
-        m_loadData->setVisible(true);
-        m_loadData->setEnabled(true);
-        updateRunStop();
-    } else {
-        m_btnRun->setEnabled(false);
-        m_run->setEnabled(false);
-        m_btnStop->setEnabled(false);
-        m_stop->setEnabled(false);
-        m_btnDataLogger->setEnabled(false);
-        m_loadData->setEnabled(false);
-        m_status[1]->setText("Pas de connexionn");
-        emit noConnectionShown(true);
-    }
-}
-
-void TfrmMain::updateRunStop()
-{
-    if (!m_session->connected())
-        return;
-    const bool running = realTimeRunning && realTimeRunning();
-    m_btnRun->setEnabled(!running);
-    m_run->setEnabled(!running);
-    m_btnStop->setEnabled(running);
-    m_stop->setEnabled(running);
-    if (m_realTimeGraph)
-        if (QWidget *clear = m_realTimeGraph->findChild<QWidget *>("tbntClr"))
-            clear->setEnabled(!running);
+    m_status[1]->setText(QString::fromUtf8(connected ? text::connectionOn : text::noConnection));
 }
 
 void TfrmMain::onSubWindowActivated(QMdiSubWindow *window)
 {
-    // Tables can be turned into graphs; graphs and the panel cannot.
     if (window && window->widget())
-        m_btnOutputToGraph->setEnabled(window->widget()->property("qxTableWindow").toBool());
+        m_commands.activeWindowChanged(windowKindOf(window->widget()));
 }
 
 bool TfrmMain::queryChildrenClose()
 {
-    // Children that may refuse (unsaved recordings) offer an invokable closeQuery().
     for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
-        QWidget *w = sub->widget();
+        ChildWindow *w = childWindow(sub->widget());
         if (!w)
             continue;
-        bool agree = true;
-        if (w->metaObject()->indexOfMethod("closeQuery()") >= 0)
-            QMetaObject::invokeMethod(w, "closeQuery", Qt::DirectConnection, Q_RETURN_ARG(bool, agree));
-        if (!agree)
+        if (!w->closeQuery())
             return false;
-        w->setProperty("qxCloseQueried", true);
+        w->setCloseAgreed(true);
     }
     return true;
 }
@@ -432,16 +312,16 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 {
     if (!queryChildrenClose()) {
         for (QMdiSubWindow *sub : m_mdi->subWindowList())
-            if (sub->widget())
-                sub->widget()->setProperty("qxCloseQueried", false);
+            if (ChildWindow *w = childWindow(sub->widget()))
+                w->setCloseAgreed(false);
         event->ignore();
         return;
     }
-    m_session->mainTimer().stop();
+    m_session.mainTimer().stop();
     m_mdi->closeAllSubWindows();
-    m_settings.realTimeRate = m_session->realTimeRate();
-    m_settings.save();
-    m_largeGlyphs.clear();
+    m_settings.realTimeRate = m_session.realTimeRate();
+    m_settingsStore.save(m_settings);
+    m_glyphs.large.clear();
     event->accept();
 }
 

@@ -1,7 +1,7 @@
 #include "ChartControl.h"
 
 #include "ChartSettingsDialog.h"
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "graph/BgrColor.h"
 #include "meter/DayCount.h"
 

@@ -1,6 +1,6 @@
 #include "ChartSettingsDialog.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "graph/BgrColor.h"
 #include "meter/DayCount.h"
 

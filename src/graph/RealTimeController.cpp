@@ -1,16 +1,14 @@
 #include "RealTimeController.h"
 
-#include "TfrmGraph.h"
 #include "TfrmSetupRealTime.h"
-#include "app/Dialogs.h"
-#include "app/TfrmMain.h"
 #include "meter/DayCount.h"
 #include "meter/Formats.h"
+#include "ui/Commands.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowContext.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -18,53 +16,84 @@ namespace qx {
 
 namespace {
 
-void restoreNormal(QWidget *w)
-{
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget()))
-        sub->showNormal();
-}
-
-void setEnabled(QObject *root, const char *name, bool on)
-{
-    if (auto *w = root->findChild<QWidget *>(name))
-        w->setEnabled(on);
-    else if (auto *a = root->findChild<QAction *>(name))
-        a->setEnabled(on);
-}
-
-const QString kRunQuestion = QStringLiteral("Il y a déjà des données graphique en Temps-Réel, vous devez réinitialiser le gaph\n"
-                                            "Voulez-vous sauvegarder le graphique en Temps-Réel ?");
-const QString kIntervalQuestion =
+// The recording's questions and messages, as the program shows them.
+namespace text {
+const QString runQuestion = QStringLiteral("Il y a déjà des données graphique en Temps-Réel, vous devez réinitialiser le gaph\n"
+                                           "Voulez-vous sauvegarder le graphique en Temps-Réel ?");
+const QString intervalQuestion =
     QStringLiteral("La fréquence d'échantillonnage a été changé alors qu'un enregistrement en temps réél est en cours."
                    "Si vous voulez changer de fréquence d'échantillonnage, vous devez relancer l'affichage du graphique.\n"
                    "Voulez-vous sauvegarder le graphique en Temps-Réel ?");
+const QString saveQuestion = QStringLiteral("Enregistrer le graphique Temps-Réel ?");
+QString invalidCount(const QString &typed) { return typed + QStringLiteral(" n'est pas valide.\n"); }
+} // namespace text
 
 } // namespace
 
-RealTimeController::RealTimeController(TfrmMain &main) : QObject(&main), m_main(main)
+RealTimeController::RealTimeController(WindowContext &context, QObject *parent) : QObject(parent), m_context(context)
 {
     setObjectName("RealTimeRecording");
+    connect(&m_context.session, &MeterSession::liveSample, this, &RealTimeController::appendSample);
+    connect(&m_context.session, &MeterSession::connectionChanged, this, &RealTimeController::onConnectionChanged);
 }
 
-RealTimeController *RealTimeController::of(TfrmMain &main)
+TfrmGraph *RealTimeController::createWindow()
 {
-    return main.findChild<RealTimeController *>("RealTimeRecording", Qt::FindDirectChildrenOnly);
+    TfrmGraph *g = createRealTimeWindow(m_context);
+    m_window = g;
+    g->setOwner(this);
+    // Only the user's choice in a box changes the interval, not the program's own settings.
+    connect(g->minutesBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
+    connect(g->secondsBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
+    connect(g, &TfrmGraph::clearClicked, this, &RealTimeController::clearRealTime);
+    connect(g, &TfrmGraph::closed, this, &RealTimeController::onWindowClosed);
+    if (m_context.session.connected())
+        g->clearButton()->setEnabled(!m_recording.running());
+    return g;
 }
 
-TfrmGraph *RealTimeController::window() const { return qobject_cast<TfrmGraph *>(m_main.realTimeGraph()); }
-
-void RealTimeController::setRunStop(bool running)
+void RealTimeController::setRunning(bool running)
 {
-    for (const char *name : {"btnRun", "Run1"})
-        setEnabled(&m_main, name, !running);
-    for (const char *name : {"btnStop", "Stop1"})
-        setEnabled(&m_main, name, running);
+    m_recording.setRunning(running);
+    m_context.session.setSampling(running);
+    m_context.commands.setRecording(running);
 }
 
+void RealTimeController::onConnectionChanged(bool connected)
+{
+    if (connected && m_window)
+        m_window->clearButton()->setEnabled(!m_recording.running());
+}
+
+void RealTimeController::onWindowClosed()
+{
+    // The recording ends with its window; its samples are forgotten.
+    m_recording.forget();
+    m_context.session.setSampling(false);
+    m_context.commands.realTimeWindowClosed();
+}
+
+bool RealTimeController::graphCloseQuery(TfrmGraph &g)
+{
+    if (!m_recording.unsaved())
+        return true;
+    switch (m_context.dialogs.question(&g, text::saveQuestion, Dialogs::Yes | Dialogs::No | Dialogs::Cancel)) {
+    case Dialogs::Yes:
+        if (!g.saveChart())
+            return false;
+        m_recording.setUnsaved(false);
+        return true;
+    case Dialogs::No:
+        m_recording.setUnsaved(false);
+        return true;
+    default:
+        return false;
+    }
+}
 bool RealTimeController::saveBeforeGoingOn(TfrmGraph &g, const QString &question)
 {
     const int buttons = Dialogs::Yes | Dialogs::No | Dialogs::Cancel;
-    switch (m_main.dialogs().question(&g, question, buttons)) {
+    switch (m_context.dialogs.question(&g, question, buttons)) {
     case Dialogs::Yes:
         return g.saveChart();
     case Dialogs::No:
@@ -76,46 +105,46 @@ bool RealTimeController::saveBeforeGoingOn(TfrmGraph &g, const QString &question
 
 void RealTimeController::run()
 {
-    if (!m_main.session().connected())
+    if (!m_context.session.connected())
         return;
     TfrmGraph *g = window();
     if (g) {
-        restoreNormal(g);
-        if ((m_recording.running() || m_recording.recordedCount() != 0) && !saveBeforeGoingOn(*g, kRunQuestion))
+        restoreChild(g);
+        if ((m_recording.running() || m_recording.recordedCount() != 0) && !saveBeforeGoingOn(*g, text::runQuestion))
             return;
     } else {
-        m_main.showRealTimeGraph();
+        emit windowWanted();
         if (!(g = window()))
             return;
     }
 
     TfrmSetupRealTime setup(g->minutesBox()->currentIndex(), g->secondsBox()->currentIndex(), g);
-    if (m_main.dialogs().execDialog(setup) != QDialog::Accepted)
+    if (m_context.dialogs.execDialog(setup) != QDialog::Accepted)
         return;
-    const QString text = setup.countEdit()->text();
+    const QString typed = setup.countEdit()->text();
     {
         const QSignalBlocker b1(g->minutesBox()), b2(g->secondsBox());
         g->minutesBox()->setCurrentIndex(setup.minutesBox()->currentIndex());
         g->secondsBox()->setCurrentIndex(setup.secondsBox()->currentIndex());
     }
-    const std::optional<int> count = parseSampleCount(text);
+    const std::optional<int> count = parseSampleCount(typed);
     if (!count) {
-        m_main.dialogs().message(g, text + " n'est pas valide.\n");
+        m_context.dialogs.message(g, text::invalidCount(typed));
         return;
     }
     const int interval = g->minutesBox()->currentIndex() * 60 + g->secondsBox()->currentIndex();
     if (interval <= 0)
         return;
-    m_main.session().setRealTimeRate(interval);
+    m_context.session.setRealTimeRate(interval);
 
-    const double start = toDayCount(m_main.session().clock().now());
+    const double start = toDayCount(m_context.session.clock().now());
     m_recording.start(g->model(), *count, start);
     g->clearStatisticFields();
     g->startTimeField()->setText(dateTimeText(start));
     g->dataNoField()->setText("0");
     g->chart()->redraw();
-    setEnabled(g, "tbntClr", false);
-    setRunStop(true);
+    g->clearButton()->setEnabled(false);
+    setRunning(true);
 }
 
 void RealTimeController::stop() { finishStop(true); }
@@ -125,20 +154,19 @@ void RealTimeController::finishStop(bool waitForPoll)
     // From the poll tick itself there is nothing to wait for; elsewhere a tick in progress
     // ends within one dispatch, so the bound only guards against a stuck link.
     if (waitForPoll) {
-        Clock &clock = m_main.session().clock();
+        Clock &clock = m_context.session.clock();
         const qint64 until = clock.tickMs() + kStopWaitLimitMs;
-        while (m_main.session().gate().pollInProgress() && clock.tickMs() < until)
+        while (m_context.session.gate().pollInProgress() && clock.tickMs() < until)
             clock.pumpWait(5);
     }
-    m_recording.setRunning(false);
-    setRunStop(false);
+    setRunning(false);
     TfrmGraph *g = window();
     if (!g)
         return;
-    restoreNormal(g);
-    setEnabled(g, "tbntClr", true);
+    restoreChild(g);
+    g->clearButton()->setEnabled(true);
     const std::array<QString, 4> averages =
-        m_recording.finish(g->model(), toDayCount(m_main.session().clock().now()));
+        m_recording.finish(g->model(), toDayCount(m_context.session.clock().now()));
     for (int ch = 0; ch < 4; ++ch)
         g->avgField(ch + 1)->setText(averages[std::size_t(ch)]);
     g->chart()->redraw();
@@ -158,6 +186,7 @@ bool RealTimeController::appendSample(const LiveSample &sample)
     }
     g->chart()->redrawData();
     g->dataNoField()->setText(QString::number(m_recording.recordedCount()));
+    m_recording.setUnsaved(true);
     if (a.planReached)
         finishStop(false);
     return true;
@@ -174,7 +203,7 @@ void RealTimeController::emptyChart(TfrmGraph &g)
         m.setAnnotationX(slot, 0);
         m.setAnnotationY(slot, 0);
     }
-    m_main.annotationCounter = kFirstAnnotationCounter;
+    m_context.annotations.counter = kFirstAnnotationCounter;
     g.chart()->redraw();
 }
 
@@ -184,7 +213,7 @@ void RealTimeController::changeInterval()
     if (!g)
         return;
     int interval = g->minutesBox()->currentIndex() * 60 + g->secondsBox()->currentIndex();
-    if (interval == m_main.session().realTimeRate())
+    if (interval == m_context.session.realTimeRate())
         return;
     if (interval <= 0) {
         const QSignalBlocker b1(g->minutesBox()), b2(g->secondsBox());
@@ -192,13 +221,12 @@ void RealTimeController::changeInterval()
         g->secondsBox()->setCurrentIndex(2);
         interval = 2;
     }
-    m_main.session().setRealTimeRate(interval);
+    m_context.session.setRealTimeRate(interval);
     // Cancel (or a save that did not happen) lets a running recording go on at the new rate.
-    if ((m_recording.running() || m_recording.recordedCount() != 0) && !saveBeforeGoingOn(*g, kIntervalQuestion))
+    if ((m_recording.running() || m_recording.recordedCount() != 0) && !saveBeforeGoingOn(*g, text::intervalQuestion))
         return;
-    m_recording.setRunning(false);
-    setEnabled(g, "tbntClr", true);
-    setRunStop(false);
+    setRunning(false);
+    g->clearButton()->setEnabled(true);
     emptyChart(*g);
     g->model().setLineGapThreshold(1e20);
     m_recording.setAxisExtensionStep(interval * 100 * kSecondDays);
@@ -210,51 +238,13 @@ void RealTimeController::clearRealTime()
     TfrmGraph *g = window();
     if (!g || m_recording.running())
         return;
-    if (m_main.dialogs().question(g, "Enregistrer le graphique Temps-Réel ?", Dialogs::Yes | Dialogs::No) == Dialogs::Yes) {
+    if (m_context.dialogs.question(g, "Enregistrer le graphique Temps-Réel ?", Dialogs::Yes | Dialogs::No) == Dialogs::Yes) {
         if (!g->saveChart())
             return; // nothing is cleared that was not saved
     }
     g->chart()->undoZoom();
     g->undoZoomButton()->setEnabled(false);
     emptyChart(*g);
-}
-
-void RealTimeController::attachWindow(QWidget *window)
-{
-    auto *g = qobject_cast<TfrmGraph *>(window);
-    if (!g)
-        return;
-    // Only the user's choice in a box changes the interval, not the program's own settings.
-    connect(g->minutesBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
-    connect(g->secondsBox(), &QComboBox::activated, this, &RealTimeController::changeInterval);
-    connect(g, &TfrmGraph::clearClicked, this, &RealTimeController::clearRealTime);
-}
-
-void installRealTimeRecording(TfrmMain &main)
-{
-    auto *rt = new RealTimeController(main);
-    for (const char *name : {"btnRun", "Run1"}) {
-        if (auto *b = main.findChild<QToolButton *>(name))
-            QObject::connect(b, &QToolButton::clicked, rt, &RealTimeController::run);
-        else if (auto *a = main.findChild<QAction *>(name))
-            QObject::connect(a, &QAction::triggered, rt, &RealTimeController::run);
-    }
-    for (const char *name : {"btnStop", "Stop1"}) {
-        if (auto *b = main.findChild<QToolButton *>(name))
-            QObject::connect(b, &QToolButton::clicked, rt, &RealTimeController::stop);
-        else if (auto *a = main.findChild<QAction *>(name))
-            QObject::connect(a, &QAction::triggered, rt, &RealTimeController::stop);
-    }
-    main.realTimeRunning = [rt] { return rt->recording().running(); };
-    main.endRealTimeRecording = [rt] { rt->recording().forget(); };
-    MeterSession &session = main.session();
-    session.recordingRunning = [rt] { return rt->recording().running(); };
-    session.takeSample = [rt, &main](const LiveSample &s) {
-        if (!rt->appendSample(s))
-            return false;
-        main.unsavedRealTime = true;
-        return true;
-    };
 }
 
 } // namespace qx

@@ -1,50 +1,54 @@
 #pragma once
-// The real-time recording in the running program: Run and Stop of the main window, the
-// sample hand-off from the poll tick, and the real-time window's interval boxes and clear
-// button.
+// The real-time recording in the running program: Run and Stop, the samples of the poll
+// tick, the real-time window's interval boxes and clear button, and its close question.
 #include "RealTimeRecording.h"
+#include "TfrmGraph.h"
 
 #include <QObject>
+#include <QPointer>
 
 namespace qx {
 
-class TfrmGraph;
-class TfrmMain;
+struct WindowContext;
 
-class RealTimeController : public QObject {
+class RealTimeController : public QObject, private GraphWindowOwner {
     Q_OBJECT
 public:
-    explicit RealTimeController(TfrmMain &main);
-
-    // The controller the main window carries, if any.
-    static RealTimeController *of(TfrmMain &main);
+    explicit RealTimeController(WindowContext &context, QObject *parent = nullptr);
 
     RealTimeRecording &recording() { return m_recording; }
+    // The real-time window; null while it is closed.
+    TfrmGraph *window() const { return m_window; }
+
+    // Creates and prepares the real-time window and connects it.
+    TfrmGraph *createWindow();
 
     void run();
     // From the Stop command: waits (dispatching events, at most 2.5 s) for a poll tick.
     void stop();
-    // From the poll tick; false when there is no real-time window to take it.
+    // A sample from the poll tick; false when there is no real-time window to take it.
     bool appendSample(const LiveSample &sample);
     void changeInterval();
     void clearRealTime();
 
-    // Connects a newly created real-time window's boxes and clear button.
-    void attachWindow(QWidget *window);
+signals:
+    // Run found no real-time window: the main window is to show one.
+    void windowWanted();
 
 private:
-    TfrmGraph *window() const;
+    bool graphCloseQuery(TfrmGraph &window) override;
+    void onWindowClosed();
+    void onConnectionChanged(bool connected);
     void finishStop(bool waitForPoll);
-    void setRunStop(bool running);
+    // The recording's running state, with everything that follows it.
+    void setRunning(bool running);
     void emptyChart(TfrmGraph &g);
     // Yes saves first; a save that did not happen counts as Cancel. False: go no further.
     bool saveBeforeGoingOn(TfrmGraph &g, const QString &question);
 
-    TfrmMain &m_main;
+    WindowContext &m_context;
     RealTimeRecording m_recording;
+    QPointer<TfrmGraph> m_window;
 };
-
-// Gives the main window its real-time recording: commands, hand-off, window end.
-void installRealTimeRecording(TfrmMain &main);
 
 } // namespace qx

@@ -38,6 +38,9 @@ class RealTimeRecording {
 public:
     bool running() const { return m_running; }
     void setRunning(bool on) { m_running = on; }
+    // Samples taken since the user last saved them or chose not to.
+    bool unsaved() const { return m_unsaved; }
+    void setUnsaved(bool on) { m_unsaved = on; }
     int recordedCount() const { return m_recorded; }
     double startTime() const { return m_startTime; }
     double axisExtensionStep() const { return m_extensionStep; } // days
@@ -69,6 +72,7 @@ public:
 
 private:
     bool m_running = false;
+    bool m_unsaved = false;
     int m_recorded = 0;
     double m_startTime = 0;
     double m_extensionStep = kStartupExtensionSeconds * kSecondDays;

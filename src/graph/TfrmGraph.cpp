@@ -5,10 +5,11 @@
 #include "ChartSetup.h"
 #include "GraphDialogs.h"
 #include "ScaleInput.h"
-#include "app/Dialogs.h"
-#include "app/TfrmMain.h"
 #include "meter/DayCount.h"
 #include "meter/Formats.h"
+#include "meter/MeterSession.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowContext.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -81,16 +82,29 @@ QToolButton *toolButton(QToolBar *bar, const char *name, const QString &text, co
 
 } // namespace
 
-TfrmGraph::TfrmGraph(TfrmMain &main, const QString &caption) : m_main(main)
+TfrmGraph::TfrmGraph(WindowContext &context, GraphKind kind, const QString &caption)
+    : m_context(context), m_kind(kind)
 {
     setObjectName("frmGraph");
     setWindowTitle(caption);
     setAttribute(Qt::WA_DeleteOnClose, false); // the MDI frame around it frees it
     buildLayout();
-    m_chart->setDialogs(&m_main.dialogs());
+    m_chart->setDialogs(&m_context.dialogs);
 }
 
 TfrmGraph::~TfrmGraph() = default;
+
+WindowKind TfrmGraph::windowKind() const
+{
+    switch (m_kind) {
+    case GraphKind::RealTime:
+        return WindowKind::RealTimeGraph;
+    case GraphKind::DataLogger:
+        return WindowKind::DataLoggerGraph;
+    default:
+        return WindowKind::Graph;
+    }
+}
 
 void TfrmGraph::buildLayout()
 {
@@ -189,12 +203,12 @@ void TfrmGraph::buildToolBar(QWidget *host)
     QToolButton *color = toolButton(m_toolBar, "ToolButton15", "◐", "Régler Annotation Couleur", false);
     m_clearSeparator = m_toolBar->addSeparator();
     m_clearSeparator->setObjectName("tbntSep3");
-    auto *clear = new QToolButton(m_toolBar);
-    clear->setObjectName("tbntClr");
-    clear->setText("Effacer");
-    clear->setToolTip("Effacer");
-    m_clearAction = m_toolBar->addWidget(clear);
-    connect(clear, &QToolButton::clicked, this, &TfrmGraph::clearClicked);
+    m_clear = new QToolButton(m_toolBar);
+    m_clear->setObjectName("tbntClr");
+    m_clear->setText("Effacer");
+    m_clear->setToolTip("Effacer");
+    m_clearAction = m_toolBar->addWidget(m_clear);
+    connect(m_clear, &QToolButton::clicked, this, &TfrmGraph::clearClicked);
     m_clearSeparator->setVisible(false);
     m_clearAction->setVisible(false);
     m_undoZoom = toolButton(m_toolBar, "UndoZoom", "Dézoomer", "Dézoomer", false);
@@ -254,6 +268,7 @@ void TfrmGraph::buildGraphStatistic(QWidget *host)
     rateLabels->addWidget(new QLabel("Taux", m_graphStatistic));
     l->addLayout(rateLabels);
     auto *rate = new QWidget(m_graphStatistic);
+    m_samplingRate = rate;
     rate->setObjectName("pnlSamplingRate");
     auto *rl = new QHBoxLayout(rate);
     rl->setContentsMargins(0, 0, 0, 0);
@@ -329,12 +344,12 @@ bool TfrmGraph::eventFilter(QObject *watched, QEvent *event)
 
 bool TfrmGraph::initChart(int seriesCount, double maxY, double minY, double maxX, double minX, int pointCount)
 {
-    const QString templatePath = chartTemplatePath(m_main.programFolder());
+    const QString templatePath = chartTemplatePath(m_context.folders.programFolder());
     const ChartPreparation prep =
         prepareChart(model(), templatePath, seriesCount, maxY, minY, maxX, minX, pointCount,
-                     [&] { m_main.dialogs().message(this, missingTemplateMessage(templatePath)); });
+                     [&] { m_context.dialogs.message(this, missingTemplateMessage(templatePath)); });
     if (prep.templateFailed) {
-        m_main.dialogs().message(this, prep.error);
+        m_context.dialogs.message(this, prep.error);
         return false;
     }
     m_chart->reinitialize();
@@ -354,7 +369,7 @@ bool TfrmGraph::storeChartFile(const QString &path)
     QString error;
     if (qx::storeChartFile(model(), path, &error))
         return true;
-    m_main.dialogs().message(this, error);
+    m_context.dialogs.message(this, error);
     return false;
 }
 
@@ -362,7 +377,7 @@ bool TfrmGraph::loadChartFile(const QString &path)
 {
     QString error;
     if (!qx::loadChartFile(model(), path, &error)) {
-        m_main.dialogs().message(this, error);
+        m_context.dialogs.message(this, error);
         return false;
     }
     m_chart->undoZoom();
@@ -373,7 +388,7 @@ bool TfrmGraph::loadChartFile(const QString &path)
 
 void TfrmGraph::storeTemplate()
 {
-    const QString path = chartTemplatePath(m_main.programFolder());
+    const QString path = chartTemplatePath(m_context.folders.programFolder());
     QDir().mkpath(QFileInfo(path).path());
     storeChartFile(path);
 }
@@ -402,7 +417,7 @@ void TfrmGraph::setSplit(bool split)
 
 void TfrmGraph::selectTool(int tool)
 {
-    m_main.annotationTool = tool;
+    m_context.annotations.tool = tool;
     switch (tool) {
     case kToolCross:
         m_chart->setCursor(QCursor(QPixmap(":/CROSS"), 0, 0));
@@ -439,10 +454,10 @@ void TfrmGraph::annotateStatistics()
     const int x = r.left() + 80;
     int y = r.top() + 20;
     ChartModel &m = model();
-    const int color = m_main.settings().annoColor;
+    const int color = m_context.settings.annoColor;
     for (int ch = 1; ch <= 4; ++ch) {
         const QPointF v = m_chart->pixelToValue(0, x, y);
-        const int n = takeAnnotationNumber(m_main.annotationCounter, m);
+        const int n = takeAnnotationNumber(m_context.annotations.counter, m);
         m.setAnnotationType(n, kAnnotationText);
         m.setAnnotationX(n, v.x());
         m.setAnnotationY(n, v.y());
@@ -478,7 +493,7 @@ void TfrmGraph::onDataHotSpot(bool, int series, int point)
 
 void TfrmGraph::onChartClick()
 {
-    const int tool = m_main.annotationTool;
+    const int tool = m_context.annotations.tool;
     if (tool == kToolNone)
         return;
     QPoint p = m_chart->mousePosition();
@@ -488,9 +503,9 @@ void TfrmGraph::onChartClick()
         return;
     const QPointF v = m_chart->pixelToValue(0, p.x(), p.y());
     ChartModel &m = model();
-    const int color = m_main.settings().annoColor;
+    const int color = m_context.settings.annoColor;
     if (tool == kToolCross) {
-        const int n = takeAnnotationNumber(m_main.annotationCounter, m);
+        const int n = takeAnnotationNumber(m_context.annotations.counter, m);
         m.setAnnotationType(n, kAnnotationCross);
         m.setAnnotationX(n, v.x());
         m.setAnnotationY(n, v.y());
@@ -498,9 +513,9 @@ void TfrmGraph::onChartClick()
         m.setAnnotationText(n, QString());
     } else {
         TfrmAnnoEdit edit(this);
-        if (m_main.dialogs().execDialog(edit) != QDialog::Accepted)
+        if (m_context.dialogs.execDialog(edit) != QDialog::Accepted)
             return;
-        const int n = takeAnnotationNumber(m_main.annotationCounter, m);
+        const int n = takeAnnotationNumber(m_context.annotations.counter, m);
         m.setAnnotationType(n, kAnnotationText);
         m.setAnnotationX(n, v.x());
         m.setAnnotationY(n, v.y());
@@ -522,13 +537,13 @@ void TfrmGraph::onAnnotationHotSpot(bool doubleClick, int slot)
 
 void TfrmGraph::chooseAnnotationColor()
 {
-    const std::optional<QColor> c = m_main.dialogs().color(this, colorFromBgr(m_main.settings().annoColor));
+    const std::optional<QColor> c = m_context.dialogs.color(this, colorFromBgr(m_context.settings.annoColor));
     if (!c)
         return;
     const int bgr = bgrFromColor(*c);
-    for (int slot = 0; slot <= m_main.annotationCounter; ++slot)
+    for (int slot = 0; slot <= m_context.annotations.counter; ++slot)
         model().setAnnotationColor(slot, bgr);
-    m_main.settings().annoColor = bgr;
+    m_context.settings.annoColor = bgr;
     m_chart->redraw();
 }
 
@@ -560,7 +575,7 @@ void TfrmGraph::onCustomizeClosed()
 {
     if (m_chart->customizeResult() != 1)
         return;
-    if (m_main.dialogs().question(this, "Voulez-vous sauvegarder les modifications ?", Dialogs::Yes | Dialogs::No)
+    if (m_context.dialogs.question(this, "Voulez-vous sauvegarder les modifications ?", Dialogs::Yes | Dialogs::No)
         == Dialogs::Yes)
         storeTemplate();
 }
@@ -575,7 +590,7 @@ void TfrmGraph::changeScale()
         dialog.maxEdit(i)->setText(QString::number(scaleFieldValue(m.getMaxY())));
     }
     m.setWorkingAxis(0);
-    if (m_main.dialogs().execDialog(dialog) != QDialog::Accepted)
+    if (m_context.dialogs.execDialog(dialog) != QDialog::Accepted)
         return;
     std::array<QString, 4> mins, maxs;
     for (int i = 0; i < 4; ++i) {
@@ -585,7 +600,7 @@ void TfrmGraph::changeScale()
     QString invalid;
     const std::optional<ScaleLimits> limits = parseScaleFields(mins, maxs, &invalid);
     if (!limits) {
-        m_main.dialogs().message(this, invalid + " Est invalide.");
+        m_context.dialogs.message(this, invalid + " Est invalide.");
         return;
     }
     for (int i = 0; i < 4; ++i) {
@@ -601,7 +616,7 @@ void TfrmGraph::changeScale()
 
 void TfrmGraph::chooseFont()
 {
-    const std::optional<QFont> f = m_main.dialogs().font(this, m_statistic->font());
+    const std::optional<QFont> f = m_context.dialogs.font(this, m_statistic->font());
     if (!f)
         return;
     m_statistic->setFont(*f);
@@ -619,46 +634,9 @@ void TfrmGraph::onGridClick()
         emit dataSetClicked(row);
 }
 
-bool TfrmGraph::saveChart()
-{
-    if (m_main.saveGraphAs)
-        return m_main.saveGraphAs(this);
-    return saveGraphFile(m_main, *this);
-}
+bool TfrmGraph::saveChart() { return m_context.files.saveGraphAs(this, model()); }
 
-bool TfrmGraph::closeQuery()
-{
-    Dialogs &d = m_main.dialogs();
-    if (m_main.unsavedDataSets && isDataLogger()) {
-        switch (d.question(this, "Sauvegarder les données ?", Dialogs::Yes | Dialogs::No | Dialogs::Cancel)) {
-        case Dialogs::Yes:
-            // A save that did not happen keeps the window and its mark.
-            if (!m_main.saveCommand || !m_main.saveCommand())
-                return false;
-            m_main.unsavedDataSets = false;
-            return true;
-        case Dialogs::No:
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (m_main.unsavedRealTime && isRealTime()) {
-        switch (d.question(this, "Enregistrer le graphique Temps-Réel ?", Dialogs::Yes | Dialogs::No | Dialogs::Cancel)) {
-        case Dialogs::Yes:
-            if (!saveChart())
-                return false;
-            m_main.unsavedRealTime = false;
-            return true;
-        case Dialogs::No:
-            m_main.unsavedRealTime = false;
-            return true;
-        default:
-            return false;
-        }
-    }
-    return true;
-}
+bool TfrmGraph::closeQuery() { return m_owner ? m_owner->graphCloseQuery(*this) : true; }
 
 void TfrmGraph::showEvent(QShowEvent *event)
 {
@@ -670,37 +648,32 @@ void TfrmGraph::showEvent(QShowEvent *event)
 
 void TfrmGraph::closeEvent(QCloseEvent *event)
 {
-    const bool queried = property("qxCloseQueried").toBool();
-    if (!queried && !closeQuery()) {
+    if (!closeAgreed() && !closeQuery()) {
         event->ignore();
         return;
     }
-    setProperty("qxCloseQueried", false);
+    setCloseAgreed(false);
     event->accept();
-    m_main.unsavedDataSets = false;
-    if (isDataLogger())
-        m_main.dataLoggerWindow = nullptr;
-    if (isRealTime())
-        m_main.realTimeWindowClosed();
+    emit closed();
 }
 
-TfrmGraph *createGraphWindow(TfrmMain &main, const QString &caption)
+TfrmGraph *createGraphWindow(WindowContext &context, GraphKind kind, const QString &caption)
 {
-    auto *graph = new TfrmGraph(main, caption);
-    QMdiSubWindow *sub = main.addChild(graph);
+    auto *graph = new TfrmGraph(context, kind, caption);
+    QMdiSubWindow *sub = context.host.addChild(graph);
     sub->setWindowTitle(caption);
     sub->resize(900, 600);
     sub->show();
     return graph;
 }
 
-QWidget *createRealTimeWindow(TfrmMain &main)
+TfrmGraph *createRealTimeWindow(WindowContext &context)
 {
-    TfrmGraph *g = createGraphWindow(main, kRealTimeCaption);
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(g->parentWidget()))
+    TfrmGraph *g = createGraphWindow(context, GraphKind::RealTime, kRealTimeCaption);
+    if (QMdiSubWindow *sub = childFrame(g))
         sub->move(sub->x(), 0);
     g->setClearVisible(true);
-    const double now = toDayCount(main.session().clock().now());
+    const double now = toDayCount(context.session.clock().now());
     // The window stays, unprepared, when the template cannot be read.
     if (!g->initChart(4, 50, -10, now + 110.0 / 86400.0, now, 100))
         return g;
@@ -710,23 +683,10 @@ QWidget *createRealTimeWindow(TfrmMain &main)
     o.focalRect = false;
     o.allowBar = false;
     g->model().setLineGapThreshold(1e20);
-    g->findChild<QWidget *>("pnlSamplingRate")->setEnabled(true);
-    g->showInterval(main.session().realTimeRate());
+    g->samplingRatePanel()->setEnabled(true);
+    g->showInterval(context.session.realTimeRate());
     g->chart()->redraw();
     return g;
-}
-
-bool saveGraphFile(TfrmMain &main, TfrmGraph &graph)
-{
-    const QString path = main.dialogs().saveFileName(&graph, main.dataFolder(), "Fichier graphique (*.ghf)", "ghf");
-    if (path.isEmpty())
-        return false;
-    QString error;
-    if (!storeChartFile(graph.model(), path, &error)) {
-        main.dialogs().message(&graph, error);
-        return false;
-    }
-    return true;
 }
 
 } // namespace qx

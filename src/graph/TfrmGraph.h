@@ -1,8 +1,10 @@
 #pragma once
 // The window around a chart: the data set list (data logger window), the tool bar, the
 // statistics strips, the readout under the mouse and the annotation tools.
+#include "AnnotationState.h"
 #include "ChartControl.h"
 #include "GraphStatistics.h"
+#include "ui/WindowHost.h"
 
 #include <QWidget>
 #include <array>
@@ -19,25 +21,41 @@ class QAction;
 
 namespace qx {
 
-class TfrmMain;
+class TfrmGraph;
+struct WindowContext;
 
 inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
 inline const QString kDataLoggerCaption = QStringLiteral("DataLogger");
 
-enum AnnotationTool : int { kToolNone = 0, kToolText = 1, kToolCross = 2 };
+// The three kinds of graph window.
+enum class GraphKind {
+    RealTime,   // the real-time recording's window
+    DataLogger, // the data logger window, with its data set list
+    Single,     // one recording: an opened file, a table turned into a graph
+};
 
-class TfrmGraph : public QWidget {
+// Who answers for a graph window when it is asked to close.
+class GraphWindowOwner {
+public:
+    virtual ~GraphWindowOwner() = default;
+    // False keeps the window open.
+    virtual bool graphCloseQuery(TfrmGraph &window) = 0;
+};
+
+class TfrmGraph : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    TfrmGraph(TfrmMain &main, const QString &caption);
+    TfrmGraph(WindowContext &context, GraphKind kind, const QString &caption);
     ~TfrmGraph() override;
 
-    TfrmMain &mainWindow() { return m_main; }
+    WindowContext &context() { return m_context; }
     ChartControl *chart() const { return m_chart; }
     ChartModel &model() { return m_chart->model(); }
-    // The kind is known by the caption.
-    bool isRealTime() const { return windowTitle() == kRealTimeCaption; }
-    bool isDataLogger() const { return windowTitle() == kDataLoggerCaption; }
+    GraphKind kind() const { return m_kind; }
+    bool isRealTime() const { return m_kind == GraphKind::RealTime; }
+    bool isDataLogger() const { return m_kind == GraphKind::DataLogger; }
+    WindowKind windowKind() const override;
+    void setOwner(GraphWindowOwner *owner) { m_owner = owner; }
 
     // Prepares the chart from the template "template/graph.ghf" in the program's folder,
     // with the defaults and the missing-template message when there is none. A template
@@ -77,15 +95,17 @@ public:
     QWidget *dataSetPanel() const { return m_dataSets; }
     QLabel *readout() const { return m_readout; }
     QToolButton *undoZoomButton() const { return m_undoZoom; }
+    QToolButton *clearButton() const { return m_clear; }
+    // The interval boxes' panel; only the real-time window enables it.
+    QWidget *samplingRatePanel() const { return m_samplingRate; }
     // The clear button and its divider, offered in the real-time window only.
     void setClearVisible(bool shown);
 
-    // The graph save of this window's chart (the main window's, else a ".ghf" file);
-    // false when nothing was saved.
+    // The graph save of this window's chart; false when nothing was saved.
     bool saveChart();
 
     // Asked by the main window before it closes; also runs on the window's own close.
-    Q_INVOKABLE bool closeQuery();
+    bool closeQuery() override;
 
 signals:
     // A click on a row of the data set list whose date is filled in.
@@ -94,6 +114,8 @@ signals:
     void samplingIntervalChanged();
     // tbntClr "Effacer" clicked.
     void clearClicked();
+    // The window agreed to close and goes away.
+    void closed();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -119,7 +141,9 @@ private:
     void onGridClick();
     void storeTemplate();
 
-    TfrmMain &m_main;
+    WindowContext &m_context;
+    GraphKind m_kind;
+    GraphWindowOwner *m_owner = nullptr;
     ChartControl *m_chart = nullptr;
     QSplitter *m_sideSplitter = nullptr;
     QWidget *m_dataSets = nullptr;
@@ -136,16 +160,15 @@ private:
     QToolButton *m_crossTool = nullptr;
     QToolButton *m_textTool = nullptr;
     QToolButton *m_normalTool = nullptr;
+    QToolButton *m_clear = nullptr;
+    QWidget *m_samplingRate = nullptr;
     QAction *m_clearSeparator = nullptr;
     QAction *m_clearAction = nullptr;
 };
 
-// The real-time window, created and prepared (the main window's hook).
-QWidget *createRealTimeWindow(TfrmMain &main);
 // A graph window of any kind in the main window's MDI area.
-TfrmGraph *createGraphWindow(TfrmMain &main, const QString &caption);
-// The graph save until the files' own save fills TfrmMain::saveGraphAs: a ".ghf" file the
-// user names; false when nothing was saved (cancelled or failed).
-bool saveGraphFile(TfrmMain &main, TfrmGraph &graph);
+TfrmGraph *createGraphWindow(WindowContext &context, GraphKind kind, const QString &caption);
+// The real-time window, created and prepared.
+TfrmGraph *createRealTimeWindow(WindowContext &context);
 
 } // namespace qx

@@ -12,11 +12,7 @@ DataLogger::DataLogger(MeterSession &session, DataSetStore &store) : m_session(s
         m_programFolder = QCoreApplication::applicationDirPath();
 }
 
-void DataLogger::message(const QString &text)
-{
-    if (m_hooks.showMessage)
-        m_hooks.showMessage(text);
-}
+DataLogger::~DataLogger() = default;
 
 void DataLogger::abandon()
 {
@@ -27,47 +23,61 @@ void DataLogger::abandon()
     device.writeCommand(kCommandReportSize, buffer.data()); // no open, no reply
 }
 
-void DataLogger::loadData()
+LoadStart DataLogger::beginLoad()
 {
+    LoadStart start;
     if (m_downloadBusy)
-        return;
-    m_downloadBusy = true;
+        return start;
     if (!m_session.connected()) {
-        message(loggerText::notConnected());
-        m_downloadBusy = false;
-        return;
+        start.message = loggerText::notConnected();
+        return start;
     }
     if (m_session.liveState().loggerRecording) {
-        message(loggerText::recordingInProgress());
-        m_downloadBusy = false;
-        return;
+        start.message = loggerText::recordingInProgress();
+        return start;
     }
-    {
-        // Waits for a poll tick to end and keeps the poll timer off until the scope ends.
-        UserExchange exchange(m_session.gate());
-        if (!exchange.ok()) {
-            // Another exchange holds the link; interleaving with it would spoil both.
-            m_downloadBusy = false;
-            return;
-        }
-        m_session.resetFailureCount();
-        if (m_hooks.openDataLoggerWindow)
-            m_hooks.openDataLoggerWindow();
+    // Waits for a poll tick to end and keeps the poll timer off until finishLoad.
+    auto exchange = std::make_unique<UserExchange>(m_session.gate());
+    if (!exchange->ok())
+        return start; // another exchange holds the link; interleaving would spoil both
+    m_downloadBusy = true;
+    m_exchange = std::move(exchange);
+    m_session.resetFailureCount();
+    start.started = true;
+    return start;
+}
 
-        const LoadResult result = loadDataSets();
-        if (result.folderUnavailable) {
-            message(result.folder);
-        } else if (result.code == kDownloadOk) {
-            *m_unsavedDataSets = true;
-        } else if (result.code == kParseNoDataSets) {
-            message(loggerText::noDataSets());
-        } else {
-            message(loggerText::errorCode(result.code));
-            abandon();
-        }
+LoadResult DataLogger::finishLoad()
+{
+    if (!m_exchange)
+        return {};
+    LoadResult result = loadDataSets();
+    if (result.folderUnavailable) {
+        result.message = result.folder;
+    } else if (result.code == kDownloadOk) {
+        m_unsavedDataSets = true;
+    } else if (result.code == kParseNoDataSets) {
+        result.message = loggerText::noDataSets();
+    } else {
+        result.message = loggerText::errorCode(result.code);
+        m_abandonAtEnd = true;
     }
+    return result;
+}
+
+void DataLogger::endLoad()
+{
+    if (!m_exchange)
+        return;
+    // The meter is told to give up only once the user has seen why.
+    if (m_abandonAtEnd)
+        abandon();
+    m_abandonAtEnd = false;
+    m_exchange.reset();
     m_downloadBusy = false;
 }
+
+
 
 LoadResult DataLogger::loadDataSets()
 {
@@ -84,8 +94,7 @@ LoadResult DataLogger::loadDataSets()
         image.clear();
         return result;
     }
-    if (m_hooks.fillDataSetGrid)
-        m_hooks.fillDataSetGrid();
+    result.parsed = true;
     const WorkingCopyResult copy = writeWorkingCopy(image, m_store.dataSets(), m_dataFolder, m_programFolder);
     image.clear();
     if (copy.status == WorkingCopyResult::FolderUnavailable) {
@@ -94,15 +103,17 @@ LoadResult DataLogger::loadDataSets()
         return result;
     }
     result.workingCopyWritten = copy.status == WorkingCopyResult::Written;
-    if (m_hooks.showDataSet)
-        m_hooks.showDataSet(0);
+    result.showFirstSet = true;
     return result;
 }
 
 bool DataLogger::saveCollection(const QString &fileName)
 {
-    *m_unsavedDataSets = false;
-    return copyWorkingCopy(workingCopyPath(), fileName);
+    // A save that did not happen keeps the question at closing: the sets are not kept yet.
+    if (!copyWorkingCopy(workingCopyPath(), fileName))
+        return false;
+    m_unsavedDataSets = false;
+    return true;
 }
 
 OpenResult DataLogger::openCollection(const QString &fileName)
@@ -137,17 +148,11 @@ OpenResult DataLogger::openImage(const MemoryImage &image)
         result.status = OpenResult::NotParsed;
         return result;
     }
-    if (m_hooks.fillDataSetGrid)
-        m_hooks.fillDataSetGrid();
     const WorkingCopyResult copy = writeWorkingCopy(image, m_store.dataSets(), m_dataFolder, m_programFolder);
     if (copy.status == WorkingCopyResult::FolderUnavailable) {
         result.status = OpenResult::FolderUnavailable;
         result.folder = copy.folder;
-        message(copy.folder);
-        return result;
     }
-    if (m_hooks.showDataSet)
-        m_hooks.showDataSet(0);
     return result;
 }
 

@@ -1,18 +1,18 @@
 #pragma once
 // The data logger commands without their windows: loading the logger memory from the meter
 // (the data logger menu item and tool button), saving the data sets as a collection and
-// opening one. The windows hand in what only they can do as hooks and get the texts to
-// show through showMessage.
+// opening one. Each returns what changed; the windows show it.
 #include "CollectionFile.h"
 #include "Download.h"
 #include "MemoryImage.h"
 
 #include <QString>
-#include <functional>
+#include <memory>
 
 namespace qx {
 
 class MeterSession;
+class UserExchange;
 
 // The messages of the load, as the program shows them.
 namespace loggerText {
@@ -29,21 +29,27 @@ inline QString errorCode(int code)
 }
 } // namespace loggerText
 
-// What the windows do for the commands. Any hook may be left empty.
-struct DataLoggerHooks {
-    std::function<void(const QString &text)> showMessage;
-    std::function<void()> openDataLoggerWindow; // restore it, or create it
-    std::function<void()> fillDataSetGrid;      // from the store, after every successful parse
-    std::function<void(int set)> showDataSet;   // draw set n in the data logger window
+// How a load began. When it started, the link is held for it: the windows open the data
+// logger window, then finishLoad runs the rest.
+struct LoadStart {
+    bool started = false;
+    QString message; // why it did not start, when the user is told
 };
 
+// What a load changed, for the windows to show.
 struct LoadResult {
     int code = kDownloadOk; // a DownloadCode, or kParseTooManySets / kParseNoDataSets
+    // The store holds the new data sets: the grid shows them.
+    bool parsed = false;
     // The sets are in the store and the grid, but the working folder could be neither
     // found nor created: `folder` is the message.
     bool folderUnavailable = false;
     QString folder;
     bool workingCopyWritten = false;
+    // Data set 0 is to be drawn.
+    bool showFirstSet = false;
+    // What the user is told at the end; empty when all went well.
+    QString message;
 };
 
 struct OpenResult {
@@ -57,13 +63,15 @@ struct OpenResult {
     CollectionRead read = CollectionRead::Ok;
     int parseCode = kParseOk;
     QString folder;
+    // The store holds the opened data sets (Opened, FolderUnavailable): the grid shows them.
+    bool parsed() const { return status == Opened || status == FolderUnavailable; }
 };
 
 class DataLogger {
 public:
     DataLogger(MeterSession &session, DataSetStore &store);
+    ~DataLogger();
 
-    void setHooks(DataLoggerHooks hooks) { m_hooks = std::move(hooks); }
     void setDownloadObserver(DownloadObserver *observer) { m_observer = observer; }
     // The data folder ends with a separator; empty when there is none, and then the
     // program's folder (by default the application's) holds the working copy.
@@ -74,23 +82,26 @@ public:
 
     DataSetStore &store() { return m_store; }
     bool downloadBusy() const { return m_downloadBusy; }
-    // Set by a load that ended with code 0; the window clears it when it closes.
-    bool unsavedDataSets() const { return *m_unsavedDataSets; }
-    void setUnsavedDataSets(bool on) { *m_unsavedDataSets = on; }
-    // The main window keeps the mark its graph windows ask about; the logger then sets
-    // and clears that one instead of its own.
-    void bindUnsavedDataSets(bool &flag) { m_unsavedDataSets = &flag; }
+    // Set by a load that ended with code 0; cleared by a collection save that succeeded
+    // and when the data logger window closes.
+    bool unsavedDataSets() const { return m_unsavedDataSets; }
+    void setUnsavedDataSets(bool on) { m_unsavedDataSets = on; }
 
-    // The data logger command: checks the connection and the meter's recording, holds the
-    // link for the whole load with the poll timer off, runs loadDataSets and reports the
-    // outcome. A call while a load runs does nothing.
-    void loadData();
-    // The load sequence: download, parse, grid, working copy, set 0.
+    // The data logger command, first half: checks the connection and the meter's
+    // recording, then holds the link for the whole load with the poll timer off. Nothing
+    // starts while a load runs or another exchange holds the link.
+    LoadStart beginLoad();
+    // Second half, after a load that started: runs loadDataSets and tells what to show
+    // (still holding the link).
+    LoadResult finishLoad();
+    // Ends the load: after a failure tells the meter to abandon, then releases the link.
+    void endLoad();
+    // The load sequence: download, parse, working copy.
     LoadResult loadDataSets();
 
     // The collection branch of the save command, once the user has chosen `fileName`:
-    // clears unsavedDataSets and copies the working copy there. False when nothing was
-    // written (no working copy, or the copy failed); no message in either case.
+    // copies the working copy there and clears unsavedDataSets. False when nothing was
+    // written (no working copy, or the copy failed): the mark stays.
     bool saveCollection(const QString &fileName);
     // The collection branch of the open command, once the data logger window is open and
     // the user has chosen `fileName`. unsavedDataSets is left as it was.
@@ -99,18 +110,17 @@ public:
 
 private:
     OpenResult openImage(const MemoryImage &image);
-    void message(const QString &text);
     void abandon();
 
     MeterSession &m_session;
     DataSetStore &m_store;
-    DataLoggerHooks m_hooks;
     DownloadObserver *m_observer = nullptr;
     QString m_dataFolder;
     QString m_programFolder;
     bool m_downloadBusy = false;
-    bool m_ownUnsaved = false;
-    bool *m_unsavedDataSets = &m_ownUnsaved;
+    bool m_unsavedDataSets = false;
+    bool m_abandonAtEnd = false;
+    std::unique_ptr<UserExchange> m_exchange; // the link, from beginLoad to finishLoad
 };
 
 } // namespace qx

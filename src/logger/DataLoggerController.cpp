@@ -4,20 +4,17 @@
 #include "TfrmList.h"
 #include "TableToGraph.h"
 #include "TfrmScope.h"
-#include "app/Dialogs.h"
-#include "app/TfrmMain.h"
-#include "graph/TfrmGraph.h"
 #include "meter/DayCount.h"
+#include "meter/MeterSession.h"
+#include "ui/Dialogs.h"
+#include "ui/WindowContext.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QLabel>
 #include <QTableWidget>
-#include <QToolButton>
 #include <memory>
 
 namespace qx {
@@ -39,7 +36,8 @@ constexpr int kDataLoggerHeightMargin = 60;
 // The table-to-graph loop lets the user interface run this often.
 constexpr int kRowsPerEventPass = 256;
 
-QMdiSubWindow *frameOf(QWidget *w) { return w ? qobject_cast<QMdiSubWindow *>(w->parentWidget()) : nullptr; }
+// The close question of the data logger window.
+const QString kSaveQuestion = QStringLiteral("Sauvegarder les données ?");
 
 // Table points go straight into the new chart.
 struct ChartSink {
@@ -68,18 +66,11 @@ void writeDataSetGrid(QTableWidget &grid, const std::vector<QStringList> &rows)
     grid.setCurrentCell(0, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-DataLoggerController::DataLoggerController(TfrmMain &main, MeterSession &session)
-    : QObject(&main), m_main(main), m_logger(session, m_store)
+DataLoggerController::DataLoggerController(WindowContext &context, DataSetStore &store, QObject *parent)
+    : QObject(parent), m_context(context), m_store(store), m_logger(context.session, store)
 {
     setObjectName("DataLoggerController");
-    m_logger.bindUnsavedDataSets(main.unsavedDataSets);
     m_logger.setDownloadObserver(this);
-    DataLoggerHooks hooks;
-    hooks.showMessage = [this](const QString &text) { m_main.dialogs().message(&m_main, text); };
-    hooks.openDataLoggerWindow = [this] { openDataLoggerWindow(); };
-    hooks.fillDataSetGrid = [this] { fillDataSetGrid(); };
-    hooks.showDataSet = [this](int n) { showDataSet(n); };
-    m_logger.setHooks(std::move(hooks));
 }
 
 DataLoggerController::~DataLoggerController()
@@ -88,30 +79,41 @@ DataLoggerController::~DataLoggerController()
     delete m_progress;
 }
 
-DataLoggerController *DataLoggerController::of(TfrmMain &main)
-{
-    return main.findChild<DataLoggerController *>("DataLoggerController", Qt::FindDirectChildrenOnly);
-}
+void DataLoggerController::message(const QString &text) { m_context.dialogs.message(m_context.host.frameWindow(), text); }
 
 void DataLoggerController::updateFolders()
 {
     // The data folder is settled when the main window is first shown.
-    m_logger.setDataFolder(m_main.dataFolder());
-    m_logger.setProgramFolder(m_main.programFolder());
+    m_logger.setDataFolder(m_context.folders.data);
+    m_logger.setProgramFolder(m_context.folders.programFolder());
 }
 
 void DataLoggerController::loadData()
 {
     updateFolders();
-    m_logger.loadData();
+    const LoadStart start = m_logger.beginLoad();
+    if (!start.started) {
+        if (!start.message.isEmpty())
+            message(start.message);
+        return;
+    }
+    openDataLoggerWindow();
+    const LoadResult result = m_logger.finishLoad();
+    if (result.parsed)
+        fillDataSetGrid();
+    if (result.showFirstSet)
+        showDataSet(0);
+    if (!result.message.isEmpty())
+        message(result.message);
+    m_logger.endLoad();
 }
 
 void DataLoggerController::saveCollection()
 {
     updateFolders();
-    const QString folder = collectionBaseFolder(m_main.dataFolder(), m_main.programFolder());
-    const QString file =
-        m_main.dialogs().saveFileName(&m_main, folder, collectionSaveFilter(), collectionDefaultSuffix());
+    const QString folder = collectionBaseFolder(m_context.folders.data, m_context.folders.programFolder());
+    const QString file = m_context.dialogs.saveFileName(m_context.host.frameWindow(), folder, collectionSaveFilter(),
+                                                        collectionDefaultSuffix());
     if (file.isEmpty())
         return;
     m_logger.saveCollection(file);
@@ -121,46 +123,64 @@ void DataLoggerController::openCollection()
 {
     updateFolders();
     openDataLoggerWindow();
-    const QString folder = collectionBaseFolder(m_main.dataFolder(), m_main.programFolder());
-    const QString file = m_main.dialogs().openFileName(&m_main, folder, collectionOpenFilter());
+    const QString folder = collectionBaseFolder(m_context.folders.data, m_context.folders.programFolder());
+    const QString file = m_context.dialogs.openFileName(m_context.host.frameWindow(), folder, collectionOpenFilter());
     if (file.isEmpty())
         return;
-    m_logger.openCollection(file);
-}
-
-QTableWidget *DataLoggerController::dataSetGrid() const
-{
-    QWidget *w = m_main.dataLoggerWindow;
-    return w ? w->findChild<QTableWidget *>("Grid2") : nullptr;
+    const OpenResult result = m_logger.openCollection(file);
+    if (result.parsed())
+        fillDataSetGrid();
+    if (result.status == OpenResult::FolderUnavailable)
+        message(result.folder);
+    else if (result.status == OpenResult::Opened)
+        showDataSet(0);
 }
 
 void DataLoggerController::fillDataSetGrid()
 {
-    if (QTableWidget *grid = dataSetGrid())
-        writeDataSetGrid(*grid, dataSetGridRows(m_store));
+    if (m_window)
+        writeDataSetGrid(*m_window->dataSetGrid(), dataSetGridRows(m_store));
 }
 
 TfrmScope *DataLoggerController::progressWindow() const { return m_progress; }
 
+bool DataLoggerController::graphCloseQuery(TfrmGraph &g)
+{
+    if (!m_logger.unsavedDataSets())
+        return true;
+    switch (m_context.dialogs.question(&g, kSaveQuestion, Dialogs::Yes | Dialogs::No | Dialogs::Cancel)) {
+    case Dialogs::Yes:
+        // A save that did not happen keeps the window and its mark.
+        if (!m_context.files.saveWindow(&g))
+            return false;
+        m_logger.setUnsavedDataSets(false);
+        return true;
+    case Dialogs::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void DataLoggerController::openDataLoggerWindow()
 {
-    if (QWidget *existing = m_main.dataLoggerWindow) {
-        if (QMdiSubWindow *sub = frameOf(existing))
-            sub->showNormal();
-        else
-            existing->showNormal();
+    if (m_window) {
+        restoreChild(m_window);
         return;
     }
-    TfrmGraph *g = createGraphWindow(m_main, kDataLoggerCaption);
-    m_main.dataLoggerWindow = g;
+    TfrmGraph *g = createGraphWindow(m_context, GraphKind::DataLogger, kDataLoggerCaption);
+    m_window = g;
+    g->setOwner(this);
     g->dataSetPanel()->setVisible(true);
     connect(g, &TfrmGraph::dataSetClicked, this, &DataLoggerController::showDataSet);
-    if (QMdiSubWindow *sub = frameOf(g)) {
-        const QSize client = m_main.mdiArea()->size();
+    // The downloaded sets go with the window that shows them.
+    connect(g, &TfrmGraph::closed, this, [this] { m_logger.setUnsavedDataSets(false); });
+    if (QMdiSubWindow *sub = childFrame(g)) {
+        const QSize client = m_context.host.clientSize();
         sub->showNormal();
         sub->setGeometry(0, 0, client.width(), std::max(client.height() - kDataLoggerHeightMargin, 100));
     }
-    const double now = toDayCount(m_main.session().clock().now());
+    const double now = toDayCount(m_context.session.clock().now());
     if (!g->initChart(kEmptySeries, kEmptyMaxY, kEmptyMinY, now + kEmptySpanDays, now, kEmptyPoints))
         return;
     g->followSplitState();
@@ -169,7 +189,7 @@ void DataLoggerController::openDataLoggerWindow()
 
 void DataLoggerController::showDataSet(int n)
 {
-    auto *g = qobject_cast<TfrmGraph *>(m_main.dataLoggerWindow.data());
+    TfrmGraph *g = m_window;
     const DataSetView v = dataSetView(m_store, n);
     if (!g || !v.valid)
         return;
@@ -191,18 +211,17 @@ void DataLoggerController::showDataSet(int n)
 
 void DataLoggerController::outputToGraph()
 {
-    QMdiSubWindow *active = m_main.mdiArea()->activeSubWindow();
-    QPointer<TfrmList> list = active ? qobject_cast<TfrmList *>(active->widget()) : nullptr;
+    QPointer<TfrmList> list = qobject_cast<TfrmList *>(m_context.host.activeChild());
     if (!list)
         return;
     const TableGraphPlan plan = planTableGraph(list->model());
     if (plan.status == TableGraphPlan::NoData) {
-        m_main.dialogs().message(&m_main, tableText::noGraphData());
+        message(tableText::noGraphData());
         return;
     }
-    QPointer<TfrmGraph> g = createGraphWindow(m_main, list->windowTitle());
+    QPointer<TfrmGraph> g = createGraphWindow(m_context, GraphKind::Single, list->windowTitle());
     if (plan.status == TableGraphPlan::BadTime) {
-        m_main.dialogs().message(&m_main, plan.error);
+        message(plan.error);
         return;
     }
     const int n = plan.points;
@@ -210,11 +229,11 @@ void DataLoggerController::outputToGraph()
         return;
     g->followSplitState();
 
-    std::unique_ptr<TfrmScope> progress(showGraphProgress(&m_main, n));
+    std::unique_ptr<TfrmScope> progress(showGraphProgress(m_context.host.frameWindow(), n));
     for (int r = 0; r < n; ++r) {
         progress->progress()->setValue(r + 1);
         if (r % kRowsPerEventPass == 0 || r == n - 1) {
-            m_main.session().clock().processEvents();
+            m_context.session.clock().processEvents();
             // The user may close either window meanwhile.
             if (!list || !g)
                 return;
@@ -223,8 +242,7 @@ void DataLoggerController::outputToGraph()
         convertTableRow(list->model(), r, sink);
     }
     progress.reset();
-    if (QMdiSubWindow *sub = frameOf(g))
-        sub->showNormal();
+    restoreChild(g);
     g->showStatistics();
     g->chart()->reinitialize();
     g->chart()->redraw();
@@ -246,7 +264,7 @@ void DataLoggerController::setBusyCursor(bool busy)
 void DataLoggerController::started(int targetLength)
 {
     delete m_progress;
-    m_progress = showDownloadProgress(&m_main, targetLength);
+    m_progress = showDownloadProgress(m_context.host.frameWindow(), targetLength);
 }
 
 void DataLoggerController::progress(int received)
@@ -263,22 +281,6 @@ void DataLoggerController::finished()
         m_progress->close();
         delete m_progress;
     }
-}
-
-// --- installation -----------------------------------------------------------------
-
-void installDataLogger(TfrmMain &main)
-{
-    auto *logger = new DataLoggerController(main, main.session());
-    const auto onClick = [&main](const char *name, auto slot, QObject *receiver) {
-        if (auto *b = main.findChild<QToolButton *>(name))
-            QObject::connect(b, &QToolButton::clicked, receiver, slot);
-        else if (auto *a = main.findChild<QAction *>(name))
-            QObject::connect(a, &QAction::triggered, receiver, slot);
-    };
-    onClick("LoadData1", [logger] { logger->loadData(); }, logger);
-    onClick("btnDataLogger", [logger] { logger->loadData(); }, logger);
-    onClick("btnOutputToGraph", [logger] { logger->outputToGraph(); }, logger);
 }
 
 } // namespace qx

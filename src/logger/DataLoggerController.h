@@ -1,9 +1,10 @@
 #pragma once
 // The data logger in the running program: the load command of the menu and tool bar with
-// its progress window, hourglass and messages; the data set grid and chart of the data
-// logger window; the collection branches of the save and open commands; and the
+// its progress window, hourglass and messages; the data logger window with its data set
+// grid and chart; the collection branches of the save and open commands; and the
 // table-to-graph button.
 #include "DataLogger.h"
+#include "graph/TfrmGraph.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,24 +15,23 @@ class QTableWidget;
 namespace qx {
 
 class TfrmList;
-class TfrmMain;
 class TfrmScope;
+struct WindowContext;
 
 // Writes the grid's rows below its headings and selects the first row. The chart is left
 // as it is.
 void writeDataSetGrid(QTableWidget &grid, const std::vector<QStringList> &rows);
 
-class DataLoggerController : public QObject, private DownloadObserver {
+class DataLoggerController : public QObject, private DownloadObserver, private GraphWindowOwner {
     Q_OBJECT
 public:
-    DataLoggerController(TfrmMain &main, MeterSession &session);
+    DataLoggerController(WindowContext &context, DataSetStore &store, QObject *parent = nullptr);
     ~DataLoggerController() override;
-
-    // The controller the main window carries, if any.
-    static DataLoggerController *of(TfrmMain &main);
 
     DataLogger &logger() { return m_logger; }
     DataSetStore &store() { return m_store; }
+    // The data logger window; null while it is closed.
+    TfrmGraph *window() const { return m_window; }
 
     // The data logger command (menu item and tool button).
     void loadData();
@@ -57,18 +57,16 @@ private:
     void started(int targetLength) override;
     void progress(int received) override;
     void finished() override;
+    bool graphCloseQuery(TfrmGraph &window) override;
     void updateFolders();
-    QTableWidget *dataSetGrid() const;
+    void message(const QString &text);
 
-    TfrmMain &m_main;
-    DataSetStore m_store;
+    WindowContext &m_context;
+    DataSetStore &m_store;
     DataLogger m_logger;
+    QPointer<TfrmGraph> m_window;
     QPointer<TfrmScope> m_progress;
     bool m_busyCursor = false;
 };
-
-// Gives the main window its data logger: the load command, the table-to-graph button and
-// the data logger window's grid.
-void installDataLogger(TfrmMain &main);
 
 } // namespace qx

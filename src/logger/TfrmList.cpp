@@ -1,7 +1,5 @@
 #include "TfrmList.h"
 
-#include "app/TfrmMain.h"
-
 #include <QHeaderView>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -32,8 +30,6 @@ public:
 TfrmList::TfrmList(QWidget *parent) : QWidget(parent)
 {
     setObjectName("frmList");
-    // The main window enables its table-to-graph button while such a window is active.
-    setProperty("qxTableWindow", true);
     m_model = new TableModel(this);
     m_grid = new QTableView(this);
     m_grid->setObjectName("Grid1");
@@ -58,11 +54,11 @@ TfrmList::TfrmList(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_grid);
 }
 
-TfrmList *createTableWindow(TfrmMain &main, const QString &caption)
+TfrmList *createTableWindow(WindowHost &host, const QString &caption)
 {
     auto *list = new TfrmList;
     list->setWindowTitle(caption);
-    QMdiSubWindow *sub = main.addChild(list);
+    QMdiSubWindow *sub = host.addChild(list);
     sub->setWindowTitle(caption);
     sub->resize(520, 400);
     sub->show();

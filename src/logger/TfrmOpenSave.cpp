@@ -1,6 +1,6 @@
 #include "TfrmOpenSave.h"
 
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QGuiApplication>
 #include <QLocale>

@@ -72,10 +72,9 @@ void MeterSession::onValidFrame(const QDateTime &stamp)
     m_maxMinTimer->setActive(m_live.maxMinAvgFlash);
     m_recFullTimer->setActive(m_live.recordFull);
     emit liveStateUpdated();
-    if (recordingRunning && recordingRunning() && m_secondsCounter >= m_realTimeRate) {
+    if (m_sampling && m_secondsCounter >= m_realTimeRate) {
         m_secondsCounter = 0;
-        if (takeSample)
-            takeSample(LiveSample{m_live.channelStatus, toDayCount(stamp), m_live.temperature});
+        emit liveSample(LiveSample{m_live.channelStatus, toDayCount(stamp), m_live.temperature});
     }
 }
 

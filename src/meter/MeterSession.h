@@ -10,7 +10,6 @@
 
 #include <QObject>
 #include <array>
-#include <functional>
 #include <memory>
 
 namespace qx {
@@ -53,16 +52,17 @@ public:
     int realTimeRate() const { return m_realTimeRate; }
     void setRealTimeRate(int seconds) { m_realTimeRate = seconds; }
 
-    // The real-time recording's side of the hand-off: whether it runs, and taking one
-    // sample (false when its window is not open).
-    std::function<bool()> recordingRunning;
-    std::function<bool(const LiveSample &)> takeSample;
+    // While a real-time recording runs, every RealTimeRate seconds a valid frame gives a
+    // liveSample.
+    void setSampling(bool on) { m_sampling = on; }
+    bool sampling() const { return m_sampling; }
 
 signals:
     void connectionChanged(bool connected);
     void liveStateUpdated();
     void maxMinFlashTick();
     void recFullFlashTick();
+    void liveSample(const LiveSample &sample);
 
 private:
     void countSeconds(const QDateTime &now);
@@ -79,6 +79,7 @@ private:
     std::unique_ptr<MeterLink> m_link;
 
     bool m_connected = false;
+    bool m_sampling = false;
     int m_failures = 0;
     int m_secondsCounter = 0;
     int m_lastSecond = 0;

@@ -1,6 +1,7 @@
 #include "TfrmPanel.h"
 
-#include "app/TfrmMain.h"
+#include "meter/MeterSession.h"
+#include "ui/WindowContext.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -117,7 +118,7 @@ void PanelHotSpot::mouseDoubleClickEvent(QMouseEvent *event)
 
 // --- panel ---------------------------------------------------------------------------
 
-TfrmPanel::TfrmPanel(TfrmMain &main) : m_main(main), m_keys(main.session())
+TfrmPanel::TfrmPanel(WindowContext &context) : m_context(context), m_keys(context.session)
 {
     setObjectName("frmPanel");
     setWindowTitle("PANEL");
@@ -149,7 +150,7 @@ TfrmPanel::TfrmPanel(TfrmMain &main) : m_main(main), m_keys(main.session())
             digit->setObjectName(name);
             digit->setGeometry(kDigitLeft[ch == 3][d], kDigitTop[ch] + (d == 2 ? 1 : 0), 30, 52);
             digit->setAttribute(Qt::WA_TransparentForMouseEvents);
-            setGlyph(digit, m_main.largeGlyphs(), kInitialGlyph);
+            setGlyph(digit, m_context.glyphs.large, kInitialGlyph);
             m_digits[std::size_t(ch * 4 + d)] = digit;
             m_elements.insert(name, digit);
         }
@@ -160,7 +161,7 @@ TfrmPanel::TfrmPanel(TfrmMain &main) : m_main(main), m_keys(main.session())
         small->setObjectName(i == 0 ? "Image17" : "Image18");
         small->setGeometry(smallLeft[i], 100, 16, 26);
         small->setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGlyph(small, m_main.smallGlyphs(), kInitialGlyph);
+        setGlyph(small, m_context.glyphs.small, kInitialGlyph);
         m_smallDigits[std::size_t(i)] = small;
         m_elements.insert(small->objectName(), small);
     }
@@ -181,11 +182,13 @@ TfrmPanel::TfrmPanel(TfrmMain &main) : m_main(main), m_keys(main.session())
     for (const KeyElement &k : kKeys)
         addKey(k.name, k.x, k.y, k.w, k.h, k.hint, k.code);
 
-    MeterSession &session = m_main.session();
+    MeterSession &session = m_context.session;
     connect(&session, &MeterSession::liveStateUpdated, this, &TfrmPanel::updatePanel);
     connect(&session, &MeterSession::maxMinFlashTick, this, &TfrmPanel::maxMinTimerTick);
     connect(&session, &MeterSession::recFullFlashTick, this, &TfrmPanel::recFullTimerTick);
-    connect(&m_main, &TfrmMain::noConnectionShown, this, &TfrmPanel::setNoConnection);
+    // The "no connection" label shows while the meter does not answer.
+    setNoConnection(!session.connected());
+    connect(&session, &MeterSession::connectionChanged, this, [this](bool connected) { setNoConnection(!connected); });
 }
 
 QLabel *TfrmPanel::addImage(const char *name, int x, int y, int w, int h, const QString &resource, bool shown)
@@ -243,17 +246,17 @@ void TfrmPanel::setGlyph(QLabel *target, const std::vector<QPixmap> &set, int gl
 
 void TfrmPanel::updatePanel()
 {
-    const LiveState &state = m_main.session().liveState();
+    const LiveState &state = m_context.session.liveState();
     const std::array<bool, 16> changed = m_model.takeDigitChanges(state);
     m_lastRedraws = 0;
     for (std::size_t i = 0; i < 16; ++i) {
         if (changed[i]) {
-            setGlyph(m_digits[i], m_main.largeGlyphs(), state.largeDigit[i]);
+            setGlyph(m_digits[i], m_context.glyphs.large, state.largeDigit[i]);
             ++m_lastRedraws;
         }
     }
     for (std::size_t i = 0; i < 2; ++i)
-        setGlyph(m_smallDigits[i], m_main.smallGlyphs(), state.smallDigit[i]);
+        setGlyph(m_smallDigits[i], m_context.glyphs.small, state.smallDigit[i]);
     for (const auto &[widget, flag] : m_indicators) {
         if (const std::optional<bool> shown = PanelModel::visibility(flag, state))
             if (widget->isVisibleTo(m_client) != *shown)
@@ -282,7 +285,7 @@ void TfrmPanel::setNoConnection(bool shown) { m_noConnection->setVisible(shown);
 bool TfrmPanel::closeQuery()
 {
     while (m_flashTickInProgress)
-        m_main.session().clock().pumpWait(10);
+        m_context.session.clock().pumpWait(10);
     return true;
 }
 
@@ -322,10 +325,10 @@ bool TfrmPanel::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-QWidget *createPanelWindow(TfrmMain &main)
+QWidget *createPanelWindow(WindowContext &context)
 {
-    auto *panel = new TfrmPanel(main);
-    QMdiSubWindow *sub = main.addChild(panel);
+    auto *panel = new TfrmPanel(context);
+    QMdiSubWindow *sub = context.host.addChild(panel);
     sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
     sub->setWindowTitle("PANEL");
     sub->setContentsMargins(0, 0, 0, 0);

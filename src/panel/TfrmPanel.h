@@ -3,6 +3,7 @@
 // invisible hot spots over the keys that operate the meter.
 #include "PanelKeys.h"
 #include "PanelModel.h"
+#include "ui/WindowHost.h"
 
 #include <QFrame>
 #include <QHash>
@@ -13,7 +14,7 @@ class QLabel;
 
 namespace qx {
 
-class TfrmMain;
+struct WindowContext;
 
 // An invisible area over a key of the picture.
 class PanelHotSpot : public QWidget {
@@ -34,13 +35,13 @@ private:
     bool m_afterDoubleClick = false;
 };
 
-class TfrmPanel : public QFrame {
+class TfrmPanel : public QFrame, public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 314;
     static constexpr int kClientHeight = 713;
 
-    explicit TfrmPanel(TfrmMain &main);
+    explicit TfrmPanel(WindowContext &context);
 
     // Called after every valid live frame, also while minimised.
     void updatePanel();
@@ -56,7 +57,9 @@ public:
     // How many large digits the last update redrew.
     int lastRedrawCount() const { return m_lastRedraws; }
 
-    Q_INVOKABLE bool closeQuery();
+    WindowKind windowKind() const override { return WindowKind::Panel; }
+    // Waits for a flash tick that is still running.
+    bool closeQuery() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -68,7 +71,7 @@ private:
     void addKey(const char *name, int x, int y, int w, int h, const QString &hint, char code);
     void setGlyph(QLabel *target, const std::vector<QPixmap> &set, int glyph);
 
-    TfrmMain &m_main;
+    WindowContext &m_context;
     PanelModel m_model;
     PanelKeys m_keys;
     FlashPhase m_maxMinPhase;
@@ -90,6 +93,6 @@ private:
 };
 
 // Creates the panel as a child window of the main window.
-QWidget *createPanelWindow(TfrmMain &main);
+QWidget *createPanelWindow(WindowContext &context);
 
 } // namespace qx

@@ -1,6 +1,6 @@
 // The frame window as a user meets it: menus, tool bar and status bar at start, the
 // connection shown as it changes, the settings kept across runs, and closing.
-#include "app/AppSettings.h"
+#include "ui/Settings.h"
 #include "support/MainHarness.h"
 
 #include <QMdiArea>
@@ -129,28 +129,38 @@ private slots:
         QVERIFY(h.action("Setup1")->isVisible());
     }
 
-    void settingsDefaultAndPersist()
+    // The program reads its settings at start and writes them back at a normal close.
+    void settingsReadAtStartAndWrittenAtClose()
+    {
+        MainHarness h;
+        AppSettings &settings = h.program->context().settings;
+        QCOMPARE(settings.realTimeRate, 2);
+        QCOMPARE(settings.annoColor, 0);
+        QCOMPARE(h.main->session().realTimeRate(), 2);
+        h.main->show();
+        h.main->session().setRealTimeRate(7);
+        settings.annoColor = 0x0000FF;
+        h.action("Exit1")->trigger(); // the normal close, settings written
+        QVERIFY(!h.main->isVisible());
+        QCOMPARE(h.settings.load().realTimeRate, 7);
+        QCOMPARE(h.settings.load().annoColor, 0x0000FF);
+    }
+
+    // The user's store: defaults where nothing is kept or a value is unreadable.
+    void userSettingsStore()
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "QX736", "QX736").clear();
-        {
-            MainHarness h;
-            QCOMPARE(h.main->settings().realTimeRate, 2);
-            QCOMPARE(h.main->settings().annoColor, 0);
-            QCOMPARE(h.main->session().realTimeRate(), 2);
-            h.main->show();
-            h.main->session().setRealTimeRate(7);
-            h.main->settings().annoColor = 0x0000FF;
-            h.action("Exit1")->trigger(); // the normal close, settings written
-            QVERIFY(!h.main->isVisible());
-        }
+        UserSettingsStore user;
+        QCOMPARE(user.load().realTimeRate, 2);
+        QCOMPARE(user.load().annoColor, 0);
+        user.save(AppSettings{7, 0x0000FF});
         QSettings store(QSettings::NativeFormat, QSettings::UserScope, "QX736", "QX736");
         QCOMPARE(store.value("RealTimeRate").toInt(), 7);
         QCOMPARE(store.value("AnnoColor").toInt(), 0x0000FF);
         store.setValue("RealTimeRate", "not a number");
         store.sync();
-        MainHarness again;
-        QCOMPARE(again.main->settings().realTimeRate, 2);
-        QCOMPARE(again.main->settings().annoColor, 0x0000FF);
+        QCOMPARE(user.load().realTimeRate, 2);
+        QCOMPARE(user.load().annoColor, 0x0000FF);
     }
 
     void dataFolderFallback()

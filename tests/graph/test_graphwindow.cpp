@@ -7,6 +7,8 @@
 #include "graph/TfrmGraph.h"
 #include "meter/DayCount.h"
 #include "meter/Formats.h"
+#include "graph/RealTimeController.h"
+#include "logger/DataLoggerController.h"
 #include "support/GraphRig.h"
 #include "support/MainHarness.h"
 
@@ -104,6 +106,7 @@ private slots:
         QVERIFY(rig.realTime()->findChild<QCheckBox *>("chkSplit")->isChecked());
         rig.closeRealTime();
         QVERIFY(!rig.h.main->realTimeGraph());
+        QVERIFY(!rig.realTime());
         QVERIFY(!rig.h.action("RealTimeGraph1")->isChecked());
         rig.h.action("RealTimeGraph1")->trigger();
         QVERIFY(rig.realTime());
@@ -134,7 +137,7 @@ private slots:
         QPushButton *b = g->findChild<QPushButton *>("Button2");
         b->click();
         b->click();
-        QCOMPARE(rig.h.main->annotationCounter, 11);
+        QCOMPARE(rig.h.program->annotations().counter, 11);
         for (int slot = 4; slot <= 11; ++slot) {
             const Annotation a = g->model().annotation(slot);
             QVERIFY2(a.text.startsWith(QString("T%1 MAX:").arg((slot - 4) % 4 + 1)), qPrintable(a.text));
@@ -188,7 +191,7 @@ private slots:
         QVERIFY(!rt->findChild<QWidget *>("UndoZoom")->isEnabled());
         QVERIFY(!rt->dataSetPanel()->isVisible());
 
-        TfrmGraph *logger = createGraphWindow(*rig.h.main, kDataLoggerCaption);
+        TfrmGraph *logger = createGraphWindow(rig.h.program->context(), GraphKind::DataLogger, kDataLoggerCaption);
         QVERIFY(logger->isDataLogger() && !logger->isRealTime());
         QVERIFY(logger->dataSetPanel()->isVisible());
         QVERIFY(!logger->findChild<QWidget *>("tbntClr")->isVisible());
@@ -326,7 +329,7 @@ private slots:
         const QString path = rig.folder.filePath("recording.ghf");
         QVERIFY(g->storeChartFile(path));
 
-        TfrmGraph *f = createGraphWindow(*rig.h.main, path);
+        TfrmGraph *f = createGraphWindow(rig.h.program->context(), GraphKind::Single, path);
         QVERIFY(f->loadChartFile(path));
         QCOMPARE(f->model().storeState(), g->model().storeState());
         const QSize size(640, 480);
@@ -381,17 +384,17 @@ private slots:
     {
         Rig rig(true, false);
         TfrmGraph *g = rig.realTime();
-        rig.h.main->settings().annoColor = 0x00FF00;
+        rig.h.program->context().settings.annoColor = 0x00FF00;
         QWidget *plot = g->chart()->plot();
         const QRect r = g->chart()->plotRect();
         const QPoint at = r.center() - plot->pos();
-        const int first = rig.h.main->annotationCounter;
+        const int first = rig.h.program->annotations().counter;
 
         g->findChild<QToolButton *>("ToolButton9")->click();
-        QCOMPARE(rig.h.main->annotationTool, int(kToolText));
+        QCOMPARE(rig.h.program->annotations().tool, int(kToolText));
         rig.h.dialogs.answerDialog([](QDialog &) { return int(QDialog::Rejected); });
         click(plot, at);
-        QCOMPARE(rig.h.main->annotationCounter, first); // cancelled: no number taken
+        QCOMPARE(rig.h.program->annotations().counter, first); // cancelled: no number taken
         rig.h.dialogs.answerDialog([](QDialog &d) {
             static_cast<TfrmAnnoEdit &>(d).edit()->setText("Hello");
             return int(QDialog::Accepted);
@@ -414,22 +417,22 @@ private slots:
         QVERIFY(g->model().annotation(crossSlot).text.isEmpty());
         // Outside the plot nothing is made.
         click(plot, QPoint(2, 2));
-        QCOMPARE(rig.h.main->annotationCounter, crossSlot);
+        QCOMPARE(rig.h.program->annotations().counter, crossSlot);
 
         // A double click on the cross's mark deletes it; its number stays taken.
         g->findChild<QToolButton *>("ToolButton4")->click();
-        QCOMPARE(rig.h.main->annotationTool, int(kToolNone));
+        QCOMPARE(rig.h.program->annotations().tool, int(kToolNone));
         doubleClick(plot, crossAt + QPoint(15, 15));
         QCOMPARE(g->model().annotation(crossSlot).type, int(kAnnotationText));
         QVERIFY(g->model().annotation(crossSlot).text.isEmpty());
         QCOMPARE(g->model().annotation(first + 1).text, QString("Hello"));
-        QCOMPARE(rig.h.main->annotationCounter, crossSlot);
+        QCOMPARE(rig.h.program->annotations().counter, crossSlot);
 
         // Splitting disables the two tools and puts the tool back to none.
         g->findChild<QToolButton *>("ToolButton5")->click();
         g->findChild<QCheckBox *>("chkSplit")->click();
         QVERIFY(!g->findChild<QWidget *>("ToolButton5")->isEnabled());
-        QCOMPARE(rig.h.main->annotationTool, int(kToolNone));
+        QCOMPARE(rig.h.program->annotations().tool, int(kToolNone));
     }
 
     void readoutAndDataPoint()
@@ -468,7 +471,7 @@ private slots:
         QVERIFY(g->chart()->zoomed());
         QVERIFY(g->undoZoomButton()->isEnabled());
         QVERIFY(g->chart()->pixelToValue(0, from.x() + 100, from.y()).x() != before);
-        QCOMPARE(rig.h.main->annotationCounter, 3); // a drag is no click
+        QCOMPARE(rig.h.program->annotations().counter, 3); // a drag is no click
         g->undoZoomButton()->click();
         QVERIFY(!g->chart()->zoomed());
         QVERIFY(!g->undoZoomButton()->isEnabled());
@@ -483,8 +486,8 @@ private slots:
         g->findChild<QPushButton *>("Button2")->click();
         rig.h.dialogs.answerColor(QColor(Qt::red));
         g->findChild<QToolButton *>("ToolButton15")->click();
-        QCOMPARE(rig.h.main->settings().annoColor, 0x0000FF);
-        for (int slot = 0; slot <= rig.h.main->annotationCounter; ++slot)
+        QCOMPARE(rig.h.program->context().settings.annoColor, 0x0000FF);
+        for (int slot = 0; slot <= rig.h.program->annotations().counter; ++slot)
             QCOMPARE(g->model().annotation(slot).color, 0x0000FF);
     }
 
@@ -544,28 +547,49 @@ private slots:
         QFETCH(bool, saved);
         QFETCH(bool, closed);
         QFETCH(bool, markAfter);
-        for (const QString &caption : {kRealTimeCaption, kDataLoggerCaption}) {
-            Rig rig(true);
-            TfrmGraph *g = caption == kRealTimeCaption ? rig.realTime() : createGraphWindow(*rig.h.main, caption);
-            bool &mark = caption == kRealTimeCaption ? rig.h.main->unsavedRealTime : rig.h.main->unsavedDataSets;
-            mark = true;
-            int saves = 0;
-            rig.h.main->saveGraphAs = [&](QWidget *) { ++saves; return saved; };
-            rig.h.main->saveCommand = [&] { ++saves; return saved; };
+        for (const GraphKind kind : {GraphKind::RealTime, GraphKind::DataLogger}) {
+            CountingFiles files;
+            files.works = saved;
+            Rig rig(true, true, &files);
+            const bool realTime = kind == GraphKind::RealTime;
+            TfrmGraph *g = realTime ? rig.realTime() : rig.h.program->dataLogger().window();
+            if (!g) {
+                rig.h.program->dataLogger().openDataLoggerWindow();
+                g = rig.h.program->dataLogger().window();
+            }
+            RealTimeRecording &recording = rig.h.program->realTime().recording();
+            DataLogger &logger = rig.h.program->dataLogger().logger();
+            const auto mark = [&] { return realTime ? recording.unsaved() : logger.unsavedDataSets(); };
+            if (realTime)
+                recording.setUnsaved(true);
+            else
+                logger.setUnsavedDataSets(true);
             rig.h.dialogs.answer(Dialogs::Button(answer));
             QPointer<TfrmGraph> guard(g);
             g->parentWidget()->close();
             QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            const QString question = caption == kRealTimeCaption ? "Enregistrer le graphique Temps-Réel ?"
-                                                                 : "Sauvegarder les données ?";
+            const QString question = realTime ? "Enregistrer le graphique Temps-Réel ?" : "Sauvegarder les données ?";
             QCOMPARE(rig.h.dialogs.texts().last(), question);
             QCOMPARE(guard.isNull(), closed);
-            QCOMPARE(saves, answer == Dialogs::Yes ? 1 : 0);
-            if (caption == kRealTimeCaption || !closed)
-                QCOMPARE(mark, markAfter);
+            QCOMPARE(files.saves, answer == Dialogs::Yes ? 1 : 0);
+            if (realTime || !closed)
+                QCOMPARE(mark(), markAfter);
             else
-                QVERIFY(!mark); // closing any graph window clears the download mark
+                QVERIFY(!mark()); // the download goes with the data logger window
         }
+    }
+
+    // Closing another graph window leaves the download's mark: only the data logger
+    // window's close may drop it.
+    void closingAnotherGraphKeepsTheDownloadMark()
+    {
+        Rig rig(true);
+        DataLogger &logger = rig.h.program->dataLogger().logger();
+        logger.setUnsavedDataSets(true);
+        TfrmGraph *single = createGraphWindow(rig.h.program->context(), GraphKind::Single, "/data/a.ghf");
+        single->parentWidget()->close();
+        rig.closeRealTime();
+        QVERIFY(logger.unsavedDataSets());
     }
 };
 

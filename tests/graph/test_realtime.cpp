@@ -16,9 +16,12 @@ using namespace qx::test;
 namespace {
 
 struct Recorder : GraphRig {
-    Recorder() : GraphRig(true) { h.advance(kPollIntervalDisconnectedMs); } // connected
+    explicit Recorder(RecordingFiles *files = nullptr) : GraphRig(true, true, files)
+    {
+        h.advance(kPollIntervalDisconnectedMs); // connected
+    }
 
-    RealTimeController &rt() { return *RealTimeController::of(*h.main); }
+    RealTimeController &rt() { return h.program->realTime(); }
     RealTimeRecording &recording() { return rt().recording(); }
     ChartModel &chart() { return realTime()->model(); }
     QString text(const char *field) { return realTime()->field(field)->text(); }
@@ -75,7 +78,7 @@ private slots:
         QCOMPARE(r.chart().pointCount(), 2000);
         QCOMPARE(r.text("txtDataNo"), QString("2000"));
         QVERIFY(r.enabled("btnRun") && !r.enabled("btnStop") && r.enabled("tbntClr"));
-        QVERIFY(r.h.main->unsavedRealTime);
+        QVERIFY(r.recording().unsaved());
         for (int ch = 1; ch <= 4; ++ch)
             QVERIFY(!r.text(qPrintable(QString("txtT%1Avg").arg(ch))).isEmpty());
     }
@@ -182,9 +185,10 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, saveWorks);
         QFETCH(bool, cleared);
-        Recorder r;
-        int saves = 0;
-        r.h.main->saveGraphAs = [&](QWidget *) { ++saves; return saveWorks; };
+        CountingFiles files;
+        files.works = saveWorks;
+        Recorder r(&files);
+        const int &saves = files.saves;
         r.run();
         QVERIFY(r.advanceUntil([&] { return r.recording().recordedCount() == 3; }, 10 * 1000));
         if (command != "interval") // Run and Clear are offered while idle only

@@ -94,12 +94,39 @@ struct LoggerRig {
     {
         logger.setDataFolder(folder.path() + '/');
         logger.setDownloadObserver(&observer);
-        DataLoggerHooks hooks;
-        hooks.showMessage = [this](const QString &t) { messages << t; };
-        hooks.openDataLoggerWindow = [this] { windowCalls << "open"; };
-        hooks.fillDataSetGrid = [this] { windowCalls << "grid"; };
-        hooks.showDataSet = [this](int n) { windowCalls << QStringLiteral("show %1").arg(n); };
-        logger.setHooks(hooks);
+    }
+
+    // The data logger command as the windows run it, their part recorded.
+    void load()
+    {
+        const LoadStart start = logger.beginLoad();
+        if (!start.started) {
+            if (!start.message.isEmpty())
+                messages << start.message;
+            return;
+        }
+        windowCalls << "open";
+        const LoadResult result = logger.finishLoad();
+        if (result.parsed)
+            windowCalls << "grid";
+        if (result.showFirstSet)
+            windowCalls << "show 0";
+        if (!result.message.isEmpty())
+            messages << result.message;
+        logger.endLoad();
+    }
+
+    // The collection open as the windows run it.
+    OpenResult open(const QString &path)
+    {
+        const OpenResult result = logger.openCollection(path);
+        if (result.parsed())
+            windowCalls << "grid";
+        if (result.status == OpenResult::FolderUnavailable)
+            messages << result.folder;
+        else if (result.status == OpenResult::Opened)
+            windowCalls << "show 0";
+        return result;
     }
 
     bool connect()

@@ -138,7 +138,7 @@ private slots:
         LoggerRig rig;
         // An earlier load that a refused file must leave alone.
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QCOMPARE(rig.store.count(), 3);
         const QByteArray copyBefore = readFile(rig.logger.workingCopyPath());
         const std::vector<float> valuesBefore = rig.store.sampleValues();
@@ -146,7 +146,7 @@ private slots:
 
         const QString path = rig.folder.filePath("file.ch4");
         QVERIFY(writeFile(path, bytes));
-        const OpenResult result = rig.logger.openCollection(path);
+        const OpenResult result = rig.open(path);
         QCOMPARE(int(result.status), status);
         QTEST(int(result.read), "read");
         QTEST(result.parseCode, "parse");
@@ -176,8 +176,8 @@ private slots:
     void openRefusesOtherThanFiles()
     {
         LoggerRig rig;
-        QCOMPARE(int(rig.logger.openCollection(rig.folder.path()).read), int(CollectionRead::CannotOpen));
-        QCOMPARE(int(rig.logger.openCollection(rig.folder.filePath("none.ch4")).read), int(CollectionRead::CannotOpen));
+        QCOMPARE(int(rig.open(rig.folder.path()).read), int(CollectionRead::CannotOpen));
+        QCOMPARE(int(rig.open(rig.folder.filePath("none.ch4")).read), int(CollectionRead::CannotOpen));
         QVERIFY(rig.windowCalls.isEmpty());
         QVERIFY(rig.store.isEmpty());
     }
@@ -200,7 +200,8 @@ private slots:
     }
 
     // Saving copies the working copy byte for byte, replacing an existing file; without a
-    // working copy, or where nothing can be written, nothing changes and nothing is said.
+    // working copy, or where nothing can be written, nothing changes and the sets stay
+    // marked unsaved, so closing still asks.
     void save()
     {
         LoggerRig rig;
@@ -209,31 +210,20 @@ private slots:
 
         rig.logger.setUnsavedDataSets(true);
         QVERIFY(!rig.logger.saveCollection(target)); // no load yet: no working copy
-        QVERIFY(!rig.logger.unsavedDataSets());
+        QVERIFY(rig.logger.unsavedDataSets());
         QCOMPARE(readFile(target), QByteArray("older content"));
 
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QVERIFY(rig.logger.unsavedDataSets());
         QVERIFY(rig.logger.saveCollection(target));
         QVERIFY(!rig.logger.unsavedDataSets());
         QCOMPARE(readFile(target), readFile(rig.logger.workingCopyPath()));
 
+        rig.logger.setUnsavedDataSets(true);
         QVERIFY(!rig.logger.saveCollection(rig.folder.filePath("missing/saved.ch4")));
+        QVERIFY(rig.logger.unsavedDataSets());
         QVERIFY(rig.messages.isEmpty());
-    }
-
-    // The main window's mark is the one the logger sets and clears.
-    void boundUnsavedMark()
-    {
-        LoggerRig rig;
-        bool mainMark = false;
-        rig.logger.bindUnsavedDataSets(mainMark);
-        QVERIFY(rig.connect());
-        rig.logger.loadData();
-        QVERIFY(mainMark);
-        rig.logger.saveCollection(rig.folder.filePath("a.ch4"));
-        QVERIFY(!mainMark);
     }
 
     // Download, save, open the saved file: the same sets, samples and times.
@@ -241,7 +231,7 @@ private slots:
     {
         LoggerRig rig;
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QVERIFY(rig.messages.isEmpty());
         DataSetStore downloaded;
         QCOMPARE(downloaded.parse(rig.memory(), rig.clock.now()), 0);
@@ -249,7 +239,7 @@ private slots:
         QVERIFY(rig.logger.saveCollection(file));
 
         LoggerRig other; // another run, another working folder, nothing downloaded
-        const OpenResult opened = other.logger.openCollection(file);
+        const OpenResult opened = other.open(file);
         QCOMPARE(int(opened.status), int(OpenResult::Opened));
         QCOMPARE(other.windowCalls, (QStringList{"grid", "show 0"}));
         compareStores(other.store, downloaded);
@@ -263,7 +253,7 @@ private slots:
         rig.logger.setDataFolder(data);
         const QString file = rig.folder.filePath("c.ch4");
         QVERIFY(writeFile(file, imageOf(sim::demoDataSets())));
-        const OpenResult r = rig.logger.openCollection(file);
+        const OpenResult r = rig.open(file);
         QCOMPARE(int(r.status), int(OpenResult::FolderUnavailable));
         QCOMPARE(rig.messages, QStringList{QDir::toNativeSeparators(data + "temp")});
         QCOMPARE(rig.windowCalls, QStringList{"grid"});

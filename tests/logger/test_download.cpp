@@ -186,7 +186,7 @@ private slots:
         rig.sim.clearLog();
         const std::uint8_t sequenceBefore = rig.session.link().sequence();
 
-        rig.logger.loadData();
+        rig.load();
 
         QCOMPARE(rig.messages, QStringList{loggerText::errorCode(code)});
         QCOMPARE(rig.count('A'), 5);
@@ -282,7 +282,7 @@ private slots:
                 if (c == 'P')
                     r[34] = 0x00;
             });
-        rig.logger.loadData();
+        rig.load();
         QCOMPARE(rig.messages, QStringList{loggerText::errorCode(code)});
         QVERIFY(rig.observer.startedWith.isEmpty());
         QCOMPARE(rig.observer.finishedCount, 0);
@@ -299,7 +299,7 @@ private slots:
     {
         LoggerRig rig;
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QVERIFY(rig.messages.isEmpty());
         QCOMPARE(rig.store.count(), 3);
         rig.logger.setUnsavedDataSets(false);
@@ -314,7 +314,7 @@ private slots:
         s.rule = [](Call call, char last) { return call == Call::WriteCommand && last == 'q' ? -1 : 0; };
         rig.sim.setFaultHook(s.hook());
         rig.windowCalls.clear();
-        rig.logger.loadData();
+        rig.load();
 
         QCOMPARE(rig.messages, QStringList{loggerText::errorCode(125)});
         QVERIFY(rig.commands().endsWith("qQ"));
@@ -332,7 +332,7 @@ private slots:
         LoggerRig rig;
         rig.setMemory(imageOf({}));
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QCOMPARE(rig.messages, QStringList{loggerText::noDataSets()});
         QCOMPARE(rig.count('Q'), 0);
         QVERIFY(rig.store.isEmpty());
@@ -357,12 +357,12 @@ private slots:
                 QVERIFY(!rig.session.mainTimer().isActive());
                 QVERIFY(rig.session.gate().userExchangeActive());
                 QVERIFY(rig.logger.downloadBusy());
-                rig.logger.loadData(); // a second click while the load runs
+                rig.load(); // a second click while the load runs
                 rig.clock.advance(1000); // nothing polls meanwhile
             }
         };
         rig.sim.clearLog();
-        rig.logger.loadData();
+        rig.load();
 
         QVERIFY(rig.messages.isEmpty());
         QCOMPARE(rig.count('P'), 1);
@@ -414,7 +414,7 @@ private slots:
         }
         const bool timerBefore = rig.session.mainTimer().isActive();
         rig.sim.clearLog();
-        rig.logger.loadData();
+        rig.load();
         QCOMPARE(rig.messages, QStringList{text});
         QVERIFY(rig.sim.log().empty());
         QVERIFY(rig.windowCalls.isEmpty());
@@ -431,7 +431,7 @@ private slots:
         UserExchange other(rig.session.gate());
         QVERIFY(other.ok());
         rig.sim.clearLog();
-        rig.logger.loadData();
+        rig.load();
         QVERIFY(rig.sim.log().empty());
         QVERIFY(rig.messages.isEmpty());
         QVERIFY(!rig.logger.downloadBusy());
@@ -445,7 +445,7 @@ private slots:
         const QString data = rig.folder.path() + "/missing/";
         rig.logger.setDataFolder(data);
         QVERIFY(rig.connect());
-        rig.logger.loadData();
+        rig.load();
         QCOMPARE(rig.messages, QStringList{QDir::toNativeSeparators(data + "temp")});
         QCOMPARE(rig.windowCalls, (QStringList{"open", "grid"}));
         QCOMPARE(rig.store.count(), 3);

@@ -40,7 +40,8 @@ void connectWith(MainHarness &h, const std::vector<sim::DataSet> &sets)
     h.dialogs.clear();
 }
 
-TfrmGraph *dataLoggerWindow(MainHarness &h) { return qobject_cast<TfrmGraph *>(h.main->dataLoggerWindow.data()); }
+TfrmGraph *dataLoggerWindow(MainHarness &h) { return h.program->dataLogger().window(); }
+bool unsavedDataSets(MainHarness &h) { return h.program->dataLogger().logger().unsavedDataSets(); }
 
 QList<QStringList> gridTexts(const QTableWidget &grid)
 {
@@ -291,8 +292,8 @@ private slots:
         QVERIFY(scopes().isEmpty());
         QVERIFY(h.main->session().mainTimer().isActive());
         QVERIFY(h.dialogs.messages().isEmpty());
-        QVERIFY(h.main->unsavedDataSets);
-        DataLoggerController *logger = DataLoggerController::of(*h.main);
+        QVERIFY(unsavedDataSets(h));
+        DataLoggerController *logger = &h.program->dataLogger();
         QVERIFY(logger);
         QCOMPARE(logger->store().count(), 3);
         QVERIFY(QFile::exists(logger->logger().workingCopyPath()));
@@ -336,7 +337,7 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(scopes().isEmpty());
         QCOMPARE(progressShown, fault == 2);
-        QVERIFY(!h.main->unsavedDataSets);
+        QVERIFY(!unsavedDataSets(h));
     }
 
     // After a load the window lists the sets with the first selected and draws set 0;
@@ -358,7 +359,7 @@ private slots:
         QCOMPARE(g->windowTitle(), "DataLogger");
         QVERIFY(g->dataSetPanel()->isVisible());
         QTableWidget *grid = g->findChild<QTableWidget *>("Grid2");
-        DataLoggerController *logger = DataLoggerController::of(*h.main);
+        DataLoggerController *logger = &h.program->dataLogger();
         const DataSetStore &store = logger->store();
         QList<QStringList> expected;
         for (const QStringList &row : dataSetGridRows(store))
@@ -440,16 +441,16 @@ private slots:
         const ChartData chartBefore = chartData(g->model());
         QCOMPARE(chartBefore.points, int(sim::demoDataSets()[1].records.size()));
 
-        DataLoggerController *logger = DataLoggerController::of(*h.main);
+        DataLoggerController *logger = &h.program->dataLogger();
         const QString file = rig.folder.filePath("collection.ch4");
         h.dialogs.answerFile(file);
         logger->saveCollection();
         QVERIFY(QFile::exists(file));
-        QVERIFY(!h.main->unsavedDataSets);
+        QVERIFY(!unsavedDataSets(h));
 
         // Another program run: a fresh main window opens the file.
         GraphRig second(true);
-        DataLoggerController *other = DataLoggerController::of(*second.h.main);
+        DataLoggerController *other = &second.h.program->dataLogger();
         second.h.dialogs.answerFile(file);
         other->openCollection();
         TfrmGraph *g2 = dataLoggerWindow(second.h);
@@ -458,7 +459,7 @@ private slots:
         QCOMPARE(gridTexts(*grid2), gridBefore);
         clickRow(*grid2, 1);
         QVERIFY(chartData(g2->model()) == chartBefore);
-        QVERIFY(!second.h.main->unsavedDataSets);
+        QVERIFY(!unsavedDataSets(second.h));
         QVERIFY(second.h.dialogs.messages().isEmpty());
     }
 

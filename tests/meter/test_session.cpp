@@ -105,17 +105,13 @@ private slots:
     {
         Rig rig;
         std::vector<double> sampleTimes;
-        bool running = false;
-        rig.session.recordingRunning = [&] { return running; };
-        rig.session.takeSample = [&](const LiveSample &s) {
-            sampleTimes.push_back(s.time);
-            return true;
-        };
+        QObject::connect(&rig.session, &MeterSession::liveSample,
+                         [&](const LiveSample &s) { sampleTimes.push_back(s.time); });
         rig.connect();
         // Counter already above the rate when the recording starts: a sample at once.
         rig.clock.advance(5000);
         QVERIFY(rig.session.secondsCounter() >= 5);
-        running = true;
+        rig.session.setSampling(true);
         rig.clock.advance(kPollIntervalConnectedMs);
         QCOMPARE(int(sampleTimes.size()), 1);
         QCOMPARE(rig.session.secondsCounter(), 0);

@@ -55,8 +55,8 @@ private slots:
         QVERIFY(shown(p, "T3D2") && shown(p, "imgType") && shown(p, "T1_P"));
         QVERIFY(!shown(p, "imgHOLD") && !shown(p, "imgBat3") && !shown(p, "imgblutooth"));
         // Every picture came from the resources.
-        QCOMPARE(int(h.main->largeGlyphs().size()), kGlyphCount);
-        QCOMPARE(int(h.main->smallGlyphs().size()), kGlyphCount);
+        QCOMPARE(int(h.program->context().glyphs.large.size()), 25);
+        QCOMPARE(int(h.program->context().glyphs.small.size()), 25);
         QCOMPARE(static_cast<QLabel *>(p->element("imgPanel"))->pixmap().size(), QSize(314, 727));
         for (const char *name : {"imgT1C", "imgBat0", "lblMAX", "imgRecall", "T4_P"}) {
             auto *img = static_cast<QLabel *>(p->element(name));

@@ -3,6 +3,7 @@
 // folder holds a template of the given split (or none at all), shown and ready.
 #include "graph/ChartFile.h"
 #include "graph/ChartSetup.h"
+#include "graph/RealTimeController.h"
 #include "graph/TfrmGraph.h"
 #include "support/MainHarness.h"
 
@@ -15,9 +16,10 @@ namespace qx::test {
 struct GraphRig {
     QTemporaryDir folder;
     MainHarness h;
-    explicit GraphRig(bool withTemplate = false, bool split = true)
+    explicit GraphRig(bool withTemplate = false, bool split = true, RecordingFiles *files = nullptr)
+        : h({}, files)
     {
-        h.main->setProgramFolder(folder.path());
+        h.setProgramFolder(folder.path());
         if (withTemplate) {
             ChartModel t;
             t.setSeriesCount(4);
@@ -30,7 +32,7 @@ struct GraphRig {
         h.main->show();
         QApplication::processEvents();
     }
-    TfrmGraph *realTime() const { return qobject_cast<TfrmGraph *>(h.main->realTimeGraph()); }
+    TfrmGraph *realTime() const { return h.program->realTime().window(); }
     void closeRealTime()
     {
         realTime()->parentWidget()->close();

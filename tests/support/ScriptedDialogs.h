@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs for tests: every box shown is recorded with its text, and answers come from a
 // script. A question nobody scripted is answered Cancel and noted, so a test can fail on it.
-#include "app/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "AppSettings.h"
+#include "Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,7 +20,7 @@ int readInt(QSettings &store, const char *key, int fallback)
 
 } // namespace
 
-AppSettings AppSettings::load()
+AppSettings UserSettingsStore::load() const
 {
     QSettings store = openStore();
     AppSettings s;
@@ -29,11 +29,11 @@ AppSettings AppSettings::load()
     return s;
 }
 
-void AppSettings::save() const
+void UserSettingsStore::save(const AppSettings &settings)
 {
     QSettings store = openStore();
-    store.setValue("RealTimeRate", realTimeRate);
-    store.setValue("AnnoColor", annoColor);
+    store.setValue("RealTimeRate", settings.realTimeRate);
+    store.setValue("AnnoColor", settings.annoColor);
     store.sync();
 }
 
@@ -48,9 +48,6 @@ QString determineDataFolder(const QString &documentsFolder)
     return docs;
 }
 
-QString determineDataFolder()
-{
-    return determineDataFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-}
+QString userDocumentsFolder() { return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); }
 
 } // namespace qx
