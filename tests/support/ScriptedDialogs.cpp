@@ -1,6 +1,17 @@
 #include "ScriptedDialogs.h"
 
+#include <QStandardPaths>
+
 namespace qx::test {
+
+namespace {
+// Window tests never see the user's own configuration and data folders, also when run by
+// hand outside CTest.
+[[maybe_unused]] const bool kTestPaths = [] {
+    QStandardPaths::setTestModeEnabled(true);
+    return true;
+}();
+} // namespace
 
 QStringList ScriptedDialogs::texts() const
 {
