@@ -36,6 +36,33 @@ namespace qx {
 
 namespace {
 
+// The window's own texts, as the program shows them.
+namespace text {
+const QString dataSets = QStringLiteral("Ensemble de données");
+const QString deleteHint = QStringLiteral("Double click to delete.");
+const QString statsHint = QStringLiteral("Afficher graph statistiques");
+const QString linesHint = QStringLiteral("Afficher la ligne curseur statistique");
+const QString normalHint = QStringLiteral("Curseur normal");
+const QString crossHint = QStringLiteral("Dessiner une croix sur le graphique ");
+const QString textHint = QStringLiteral("Texte");
+const QString colorHint = QStringLiteral("Régler Annotation Couleur");
+const QString clear = QStringLiteral("Effacer");
+const QString undoZoom = QStringLiteral("Dézoomer");
+const QString split = QStringLiteral("Séparer");
+const QString optionGraph = QStringLiteral("Option Graph");
+const QString optionGraphHint = QStringLiteral("Paramétrage graph");
+const QString scale = QStringLiteral("Axe Y");
+const QString scaleHint = QStringLiteral("Fixer le maximum et le minimum de l'axe Y.");
+const QString font = QStringLiteral("Font");
+const QString startTime = QStringLiteral("Heure de départ");
+const QString sampling = QStringLiteral("Echantillonnage");
+const QString rate = QStringLiteral("Taux");
+const QString dataNo = QStringLiteral("Nmbre de données");
+const QString showStatistics = QStringLiteral("Afficher les données MIN/MAX/MOY");
+const QString saveChangesQuestion = QStringLiteral("Voulez-vous sauvegarder les modifications ?");
+const QString invalidSuffix = QStringLiteral(" Est invalide.");
+} // namespace text
+
 struct GridColumn {
     const char *heading;
     int width;
@@ -120,7 +147,7 @@ void TfrmGraph::buildLayout()
     m_dataSets->setObjectName("pnlDataSets");
     auto *dsLayout = new QVBoxLayout(m_dataSets);
     dsLayout->setContentsMargins(2, 2, 2, 2);
-    auto *title = new QLabel("Ensemble de données", m_dataSets);
+    auto *title = new QLabel(text::dataSets, m_dataSets);
     title->setObjectName("StaticText1");
     dsLayout->addWidget(title);
     m_grid = new QTableWidget(1, int(std::size(kGridColumns)), m_dataSets);
@@ -179,7 +206,7 @@ void TfrmGraph::buildLayout()
     connect(m_chart, &ChartControl::clicked, this, &TfrmGraph::onChartClick);
     connect(m_chart, &ChartControl::mouseMoved, this, &TfrmGraph::onMouseMove);
     connect(m_chart, &ChartControl::dataHotSpot, this, &TfrmGraph::onDataHotSpot);
-    connect(m_chart, &ChartControl::graphHotSpot, this, [this] { m_chart->setToolTip("Double click to delete."); });
+    connect(m_chart, &ChartControl::graphHotSpot, this, [this] { m_chart->setToolTip(text::deleteHint); });
     connect(m_chart, &ChartControl::graphAnnotHotSpot, this, &TfrmGraph::onAnnotationHotSpot);
 }
 
@@ -187,45 +214,45 @@ void TfrmGraph::buildToolBar(QWidget *host)
 {
     m_toolBar = new QToolBar(host);
     m_toolBar->setObjectName("ToolBar1");
-    QToolButton *stats = toolButton(m_toolBar, "ToolButton1", "Σ", "Afficher graph statistiques", true);
+    QToolButton *stats = toolButton(m_toolBar, "ToolButton1", "Σ", text::statsHint, true);
     stats->setChecked(true);
-    QToolButton *lines = toolButton(m_toolBar, "ToolButton2", "‖", "Afficher la ligne curseur statistique", true);
+    QToolButton *lines = toolButton(m_toolBar, "ToolButton2", "‖", text::linesHint, true);
     lines->setChecked(true);
     m_toolBar->addSeparator()->setObjectName("ToolButton3");
-    m_normalTool = toolButton(m_toolBar, "ToolButton4", "↖", "Curseur normal", true);
-    m_crossTool = toolButton(m_toolBar, "ToolButton5", "✕", "Dessiner une croix sur le graphique ", true);
-    m_textTool = toolButton(m_toolBar, "ToolButton9", "A", "Texte", true);
+    m_normalTool = toolButton(m_toolBar, "ToolButton4", "↖", text::normalHint, true);
+    m_crossTool = toolButton(m_toolBar, "ToolButton5", "✕", text::crossHint, true);
+    m_textTool = toolButton(m_toolBar, "ToolButton9", "A", text::textHint, true);
     auto *group = new QButtonGroup(this);
     group->setExclusive(true);
     for (QToolButton *b : {m_normalTool, m_crossTool, m_textTool})
         group->addButton(b);
     m_normalTool->setChecked(true);
-    QToolButton *color = toolButton(m_toolBar, "ToolButton15", "◐", "Régler Annotation Couleur", false);
+    QToolButton *color = toolButton(m_toolBar, "ToolButton15", "◐", text::colorHint, false);
     m_clearSeparator = m_toolBar->addSeparator();
     m_clearSeparator->setObjectName("tbntSep3");
     m_clear = new QToolButton(m_toolBar);
     m_clear->setObjectName("tbntClr");
-    m_clear->setText("Effacer");
-    m_clear->setToolTip("Effacer");
+    m_clear->setText(text::clear);
+    m_clear->setToolTip(text::clear);
     m_clearAction = m_toolBar->addWidget(m_clear);
     connect(m_clear, &QToolButton::clicked, this, &TfrmGraph::clearClicked);
     m_clearSeparator->setVisible(false);
     m_clearAction->setVisible(false);
-    m_undoZoom = toolButton(m_toolBar, "UndoZoom", "Dézoomer", "Dézoomer", false);
+    m_undoZoom = toolButton(m_toolBar, "UndoZoom", text::undoZoom, text::undoZoom, false);
     m_undoZoom->setEnabled(false);
-    m_split = new QCheckBox("Séparer", m_toolBar);
+    m_split = new QCheckBox(text::split, m_toolBar);
     m_split->setObjectName("chkSplit");
     m_split->setChecked(true);
     m_toolBar->addWidget(m_split);
-    auto *option = new QPushButton("Option Graph", m_toolBar);
+    auto *option = new QPushButton(text::optionGraph, m_toolBar);
     option->setObjectName("Button1");
-    option->setToolTip("Paramétrage graph");
+    option->setToolTip(text::optionGraphHint);
     m_toolBar->addWidget(option);
-    auto *scale = new QPushButton("Axe Y", m_toolBar);
+    auto *scale = new QPushButton(text::scale, m_toolBar);
     scale->setObjectName("btnChangeScale");
-    scale->setToolTip("Fixer le maximum et le minimum de l'axe Y.");
+    scale->setToolTip(text::scaleHint);
     m_toolBar->addWidget(scale);
-    auto *font = new QPushButton("Font", m_toolBar);
+    auto *font = new QPushButton(text::font, m_toolBar);
     font->setObjectName("Button3");
     m_toolBar->addWidget(font);
 
@@ -260,12 +287,12 @@ void TfrmGraph::buildGraphStatistic(QWidget *host)
     m_graphStatistic->setFont(QFont("Tahoma"));
     auto *l = new QHBoxLayout(m_graphStatistic);
     l->setContentsMargins(4, 2, 4, 2);
-    l->addWidget(new QLabel("Heure de départ", m_graphStatistic));
+    l->addWidget(new QLabel(text::startTime, m_graphStatistic));
     l->addWidget(readOnlyField(m_graphStatistic, "txtStartTime", QString(), 150));
     auto *rateLabels = new QVBoxLayout;
     rateLabels->setSpacing(0);
-    rateLabels->addWidget(new QLabel("Echantillonnage", m_graphStatistic));
-    rateLabels->addWidget(new QLabel("Taux", m_graphStatistic));
+    rateLabels->addWidget(new QLabel(text::sampling, m_graphStatistic));
+    rateLabels->addWidget(new QLabel(text::rate, m_graphStatistic));
     l->addLayout(rateLabels);
     auto *rate = new QWidget(m_graphStatistic);
     m_samplingRate = rate;
@@ -281,9 +308,9 @@ void TfrmGraph::buildGraphStatistic(QWidget *host)
     for (QComboBox *box : {m_minutes, m_seconds})
         connect(box, &QComboBox::currentIndexChanged, this, &TfrmGraph::samplingIntervalChanged);
     l->addWidget(rate);
-    l->addWidget(new QLabel("Nmbre de données", m_graphStatistic));
+    l->addWidget(new QLabel(text::dataNo, m_graphStatistic));
     l->addWidget(readOnlyField(m_graphStatistic, "txtDataNo", "0", 70));
-    auto *show = new QPushButton("Afficher les données MIN/MAX/MOY", m_graphStatistic);
+    auto *show = new QPushButton(text::showStatistics, m_graphStatistic);
     show->setObjectName("Button2");
     connect(show, &QPushButton::clicked, this, &TfrmGraph::annotateStatistics);
     l->addWidget(show);
@@ -575,7 +602,7 @@ void TfrmGraph::onCustomizeClosed()
 {
     if (m_chart->customizeResult() != 1)
         return;
-    if (m_context.dialogs.question(this, "Voulez-vous sauvegarder les modifications ?", Dialogs::Yes | Dialogs::No)
+    if (m_context.dialogs.question(this, text::saveChangesQuestion, Dialogs::Yes | Dialogs::No)
         == Dialogs::Yes)
         storeTemplate();
 }
@@ -600,7 +627,7 @@ void TfrmGraph::changeScale()
     QString invalid;
     const std::optional<ScaleLimits> limits = parseScaleFields(mins, maxs, &invalid);
     if (!limits) {
-        m_context.dialogs.message(this, invalid + " Est invalide.");
+        m_context.dialogs.message(this, invalid + text::invalidSuffix);
         return;
     }
     for (int i = 0; i < 4; ++i) {
