@@ -4,6 +4,7 @@
 #include "TfrmAbout.h"
 #include "graph/ChartFile.h"
 #include "graph/RealTimeController.h"
+#include "graph/RecordingJournal.h"
 #include "graph/TfrmGraph.h"
 #include "logger/DataLoggerController.h"
 #include "meter/HidDeviceAccess.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <cstdio>
 
@@ -25,7 +27,11 @@ namespace qx {
 
 Program::Program(const ProgramSeams &seams)
     : m_dialogs(seams.dialogs), m_session(std::make_unique<MeterSession>(seams.device, seams.clock)),
-      m_commands(std::make_unique<Commands>())
+      m_commands(std::make_unique<Commands>()),
+      m_journals(std::make_unique<JournalFolder>(
+          !seams.recoveryFolder.isEmpty()
+              ? seams.recoveryFolder
+              : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery")))
 {
     m_folders.program = seams.programFolder;
     m_main = std::make_unique<TfrmMain>(MainWindowSetup{*m_session, seams.dialogs, *m_commands, seams.settings,
@@ -34,7 +40,7 @@ Program::Program(const ProgramSeams &seams)
     m_context = std::make_unique<WindowContext>(WindowContext{*m_session, seams.dialogs, *m_main, *m_commands,
                                                               m_settings, m_folders, m_glyphs, m_annotations,
                                                               m_printer, seams.files ? *seams.files : *this});
-    m_realTime = std::make_unique<RealTimeController>(*m_context);
+    m_realTime = std::make_unique<RealTimeController>(*m_context, m_journals.get());
     m_dataLogger = std::make_unique<DataLoggerController>(*m_context, m_store);
     connectCommands();
 }
@@ -58,6 +64,7 @@ void Program::connectCommands()
     on(Command::OutputToGraph, logger, [logger] { logger->outputToGraph(); });
     TfrmMain *main = m_main.get();
     QObject::connect(rt, &RealTimeController::windowWanted, main, [main] { main->showRealTimeGraph(); });
+    QObject::connect(main, &TfrmMain::firstShown, rt, [rt] { rt->offerInterruptedRecordings(); });
     Commands *commands = m_commands.get();
     QObject::connect(m_session.get(), &MeterSession::connectionChanged, commands,
                      [commands](bool connected) { commands->setConnected(connected); });
@@ -129,7 +136,7 @@ int runApplication(int argc, char **argv)
     UserSettingsStore settings;
     MainOptions mainOptions;
     mainOptions.service = options.service;
-    Program program({*device, clock, dialogs, settings, userDocumentsFolder(), QString(), mainOptions, nullptr});
+    Program program({*device, clock, dialogs, settings, userDocumentsFolder(), QString(), mainOptions, nullptr, QString()});
     TfrmMain &frmMain = program.mainWindow();
     frmMain.setSplash(splash.get());
     // Without a window manager (a bare X server) nothing maximises: start at screen size.

@@ -16,6 +16,7 @@ class DataLoggerController;
 class DeviceAccess;
 class Dialogs;
 class MeterSession;
+class JournalFolder;
 class RealTimeController;
 
 // What the program is run with; the real ones at start-up, stand-ins in tests.
@@ -28,6 +29,8 @@ struct ProgramSeams {
     QString programFolder;   // help page and chart template; empty: the application's folder
     MainOptions options;
     RecordingFiles *files = nullptr; // saving what a window shows; null: the program's own
+    // Where running recordings are journalled; empty: the user's data location.
+    QString recoveryFolder;
 };
 
 class Program final : private MainWindowParts, private RecordingFiles {
@@ -64,6 +67,7 @@ private:
     ProgramPrinter m_printer;
     AnnotationState m_annotations;
     DataSetStore m_store;
+    std::unique_ptr<JournalFolder> m_journals;
     std::unique_ptr<TfrmMain> m_main;
     std::unique_ptr<WindowContext> m_context;
     std::unique_ptr<RealTimeController> m_realTime;

@@ -201,6 +201,8 @@ void TfrmMain::buildStatusBar()
     m_status[1]->setText(QString::fromUtf8(text::connectionOff));
 }
 
+void TfrmMain::showStatus(const QString &text) { m_status[0]->setText(text); }
+
 QString TfrmMain::statusText(int panel) const
 {
     return panel >= 0 && panel < 2 ? m_status[panel]->text() : QString();
@@ -241,6 +243,7 @@ void TfrmMain::firstShow()
         m_splash->close();
         m_splash = nullptr;
     }
+    emit firstShown();
 }
 
 QMdiSubWindow *TfrmMain::addChild(QWidget *content)

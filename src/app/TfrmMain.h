@@ -72,11 +72,16 @@ public:
     QWidget *activeChild() const override;
     QSize clientSize() const override;
     QWidget *frameWindow() override { return this; }
+    void showStatus(const QString &text) override;
 
     // The about box used as splash; closed once the main window has been shown.
     void setSplash(TfrmAbout *splash) { m_splash = splash; }
 
     QString statusText(int panel) const;
+
+signals:
+    // The start-up steps of the first show are done.
+    void firstShown();
 
 protected:
     void showEvent(QShowEvent *event) override;

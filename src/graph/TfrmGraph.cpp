@@ -661,7 +661,13 @@ void TfrmGraph::onGridClick()
         emit dataSetClicked(row);
 }
 
-bool TfrmGraph::saveChart() { return m_context.files.saveGraphAs(this, model()); }
+bool TfrmGraph::saveChart()
+{
+    if (!m_context.files.saveGraphAs(this, model()))
+        return false;
+    emit saved();
+    return true;
+}
 
 bool TfrmGraph::closeQuery() { return m_owner ? m_owner->graphCloseQuery(*this) : true; }
 

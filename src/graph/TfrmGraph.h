@@ -116,6 +116,8 @@ signals:
     void clearClicked();
     // The window agreed to close and goes away.
     void closed();
+    // saveChart() saved the chart.
+    void saved();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -46,6 +46,8 @@ public:
     virtual QSize clientSize() const = 0;
     // The frame window, parent of the program's messages.
     virtual QWidget *frameWindow() = 0;
+    // A note in the first panel of the status bar.
+    virtual void showStatus(const QString &text) = 0;
 };
 
 // The MDI frame around a child window's content; null for a widget that has none.

@@ -21,14 +21,15 @@
 namespace qx::test {
 
 struct MainHarness {
-    explicit MainHarness(MainOptions options = {}, RecordingFiles *files = nullptr)
+    explicit MainHarness(MainOptions options = {}, RecordingFiles *files = nullptr, QString recoveryFolder = {})
     {
         // A program folder of its own holding the shipped chart template, as an installed
         // program has it; tests of the template point the program elsewhere.
         QDir().mkpath(programFolder.filePath("template"));
         storeChartFile(defaultChartTemplate(), chartTemplatePath(programFolder.path()), nullptr);
         program = std::make_unique<Program>(
-            ProgramSeams{sim, clock, dialogs, settings, documents.path(), programFolder.path(), options, files});
+            ProgramSeams{sim, clock, dialogs, settings, documents.path(), programFolder.path(), options, files,
+                         recoveryFolder.isEmpty() ? recovery.path() : recoveryFolder});
         main = &program->mainWindow();
         main->resize(1600, 1000);
     }
@@ -51,6 +52,7 @@ struct MainHarness {
 
     QTemporaryDir programFolder;
     QTemporaryDir documents;
+    QTemporaryDir recovery;
     VirtualClock clock{QDateTime(QDate(2026, 3, 14), QTime(9, 30, 0, 0))};
     SimulatedMeter sim{clock};
     ScriptedDialogs dialogs;
