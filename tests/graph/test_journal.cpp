@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
@@ -249,6 +250,51 @@ private slots:
         QCOMPARE(again.dialogs.texts().last(), QString("Enregistrer le graphique Temps-Réel ?"));
         QCOMPARE(files.saves, 1);
         QVERIFY(journalsIn(folder.path()).isEmpty());
+    }
+
+    // A program killed outright in the middle of a recording: every record that reached
+    // the system comes back, identical, in the next program.
+    void killedProgramsRecordingComesBack()
+    {
+        QTemporaryDir folder;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        child.setProcessEnvironment(env);
+        child.start(QX_JOURNAL_CHILD, {folder.path()});
+        QVERIFY(child.waitForStarted());
+        // Three samples on disk (one a second), then SIGKILL: no handler runs.
+        QString journal;
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            const QStringList found = journalsIn(folder.path());
+            if (found.isEmpty())
+                return false;
+            journal = QDir(folder.path()).filePath(found[0]);
+            JournalContent c;
+            return readJournal(journal, c) == JournalRead::Ok && c.samples.size() >= 3;
+        }(), 30000);
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        JournalContent onDisk;
+        QCOMPARE(int(readJournal(journal, onDisk)), int(JournalRead::Ok));
+        QVERIFY(onDisk.samples.size() >= 3);
+
+        MainHarness again({}, nullptr, folder.path());
+        again.dialogs.answer(Dialogs::Yes);
+        again.main->show();
+        TfrmGraph *restored = nullptr;
+        for (QMdiSubWindow *w : again.main->mdiArea()->subWindowList())
+            if (auto *g = qobject_cast<TfrmGraph *>(w->widget()); g && g->kind() == GraphKind::Single)
+                restored = g;
+        QVERIFY(restored);
+        const ChartModel &m = restored->model();
+        QCOMPARE(m.pointCount(), int(onDisk.samples.size()));
+        for (int p = 0; p < m.pointCount(); ++p) {
+            const LiveSample &s = onDisk.samples[std::size_t(p)];
+            QCOMPARE(m.getX(0, p), s.time);
+            for (int ch = 0; ch < 4; ++ch)
+                QCOMPARE(m.getY(ch, p), channelFlagged(s.channelStatus, ch) ? 9999.0f : s.temperature[std::size_t(ch)]);
+        }
     }
 
     // No at the offer asks once more; only a yes deletes.
