@@ -2,6 +2,7 @@
 // A device whose every call does what the test says: a result per call kind, the reply a
 // read delivers, or a read that raises an error. It keeps a line per call, with the bytes
 // written, so a test sees the steps an exchange takes in their order.
+#include "meter/Clock.h"
 #include "meter/DeviceAccess.h"
 
 #include <QStringList>
@@ -18,40 +19,46 @@ public:
     int commandResult = 0;
     int dataResult = 0;
     int readResult = 0;
+    int readsToFail = 0; // the next this many reads fail, then readResult holds again
     bool readThrows = false;
     std::vector<std::uint8_t> reply; // what a successful read delivers, padded with zeros
     QStringList calls;
+    const Clock *clock = nullptr; // when set, each line starts with the tick: "[100] "
 
     int openDevice(std::uint16_t vendorId, std::uint16_t productId) override
     {
-        calls << QStringLiteral("open %1:%2").arg(vendorId, 4, 16, QLatin1Char('0')).arg(productId, 4, 16, QLatin1Char('0'));
+        log(QStringLiteral("open %1:%2").arg(vendorId, 4, 16, QLatin1Char('0')).arg(productId, 4, 16, QLatin1Char('0')));
         return openResult;
     }
     int setTimeouts(int readMs, int writeMs) override
     {
-        calls << QStringLiteral("timeouts %1 %2").arg(readMs).arg(writeMs);
+        log(QStringLiteral("timeouts %1 %2").arg(readMs).arg(writeMs));
         return timeoutsResult;
     }
     int writeCommand(int length, const std::uint8_t *bytes) override
     {
-        calls << QStringLiteral("command ") + hex(bytes, length);
+        log(QStringLiteral("command ") + hex(bytes, length));
         return commandResult;
     }
     int writeData(int length, const std::uint8_t *bytes) override
     {
-        calls << QStringLiteral("data ") + hex(bytes, length);
+        log(QStringLiteral("data ") + hex(bytes, length));
         return dataResult;
     }
     int completeWrite() override
     {
-        calls << QStringLiteral("complete");
+        log(QStringLiteral("complete"));
         return 0;
     }
     int readReply(int length, std::uint8_t *buffer) override
     {
-        calls << QStringLiteral("read %1").arg(length);
+        log(QStringLiteral("read %1").arg(length));
         if (readThrows)
             throw std::runtime_error("transfer error");
+        if (readsToFail > 0) {
+            --readsToFail;
+            return -1;
+        }
         if (readResult != 0)
             return readResult;
         std::memset(buffer, 0, std::size_t(length));
@@ -60,18 +67,19 @@ public:
     }
     int closeDevice() override
     {
-        calls << QStringLiteral("close");
+        log(QStringLiteral("close"));
         return 0;
     }
     int readSerialNumber(int, char *buffer, int size) override
     {
-        calls << QStringLiteral("serial");
+        log(QStringLiteral("serial"));
         if (size > 0)
             buffer[0] = '\0';
         return 0;
     }
 
 private:
+    void log(const QString &line) { calls << (clock ? QStringLiteral("[%1] ").arg(clock->tickMs()) + line : line); }
     static QString hex(const std::uint8_t *bytes, int length)
     {
         return QByteArray(reinterpret_cast<const char *>(bytes), length).toHex(' ').toUpper();
