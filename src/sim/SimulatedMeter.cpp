@@ -1,6 +1,7 @@
 #include "SimulatedMeter.h"
 
 #include "SimNoise.h"
+#include "meter/Bcd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -768,7 +769,7 @@ SimulatedMeter::Reply SimulatedMeter::endReadout()
 SimulatedMeter::Reply SimulatedMeter::setInterval(std::uint8_t minutesBcd, std::uint8_t secondsBcd)
 {
     Interval interval;
-    const bool ok = sim::fromBcd(minutesBcd, interval.minutes) && sim::fromBcd(secondsBcd, interval.seconds) &&
+    const bool ok = fromBcd(minutesBcd, interval.minutes) && fromBcd(secondsBcd, interval.seconds) &&
                     interval.valid();
     if (ok)
         m_settings.interval = interval; // a running recording keeps the interval it began with
@@ -803,12 +804,12 @@ SimulatedMeter::Reply SimulatedMeter::information() const
     r[30] = std::uint8_t(m_settings.powerOff);
     r[31] = m_firmware;
     const QDateTime t = meterTime();
-    r[40] = sim::toBcd(t.time().second());
-    r[41] = sim::toBcd(t.time().minute());
-    r[42] = sim::toBcd(t.time().hour());
-    r[43] = sim::toBcd(t.date().day());
-    r[44] = sim::toBcd(t.date().month());
-    r[46] = sim::toBcd(t.date().year() % 100);
+    r[40] = toBcd(t.time().second());
+    r[41] = toBcd(t.time().minute());
+    r[42] = toBcd(t.time().hour());
+    r[43] = toBcd(t.date().day());
+    r[44] = toBcd(t.date().month());
+    r[46] = toBcd(t.date().year() % 100);
     return r;
 }
 
@@ -866,9 +867,9 @@ SimulatedMeter::Reply SimulatedMeter::readEeprom(const std::uint8_t *report) con
 SimulatedMeter::Reply SimulatedMeter::setClock(const std::uint8_t *block)
 {
     int second = 0, minute = 0, hour = 0, day = 0, month = 0, year = 0;
-    const bool bcdOk = sim::fromBcd(block[0], second) && sim::fromBcd(block[1], minute) &&
-                       sim::fromBcd(block[2], hour) && sim::fromBcd(block[3], day) &&
-                       sim::fromBcd(block[4], month) && sim::fromBcd(block[6], year);
+    const bool bcdOk = fromBcd(block[0], second) && fromBcd(block[1], minute) &&
+                       fromBcd(block[2], hour) && fromBcd(block[3], day) &&
+                       fromBcd(block[4], month) && fromBcd(block[6], year);
     const bool marked = block[8] == 'r' && block[9] == 't' && block[10] == 'c';
     const QDateTime time(QDate(2000 + year, month, day), QTime(hour, minute, second));
     const bool ok = bcdOk && marked && time.isValid();

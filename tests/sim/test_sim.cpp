@@ -63,14 +63,17 @@ QList<int> glyphs(const LiveState &s, int channel)
 int fillPointer(const Bytes &image) { return image[10] << 16 | image[11] << 8 | image[12]; }
 int setCount(const Bytes &image) { return image[8] << 8 | image[9]; }
 
-// ClockBlock for a date and time.
-Bytes clockBlock(int year, int month, int day, int hour, int minute, int second)
+// ClockBlock for a date and time, each field in BCD.
+Bytes clockBlock(std::uint8_t year, std::uint8_t month, std::uint8_t day, std::uint8_t hour, std::uint8_t minute,
+                 std::uint8_t second)
 {
     Bytes b(32, 0);
-    const int fields[] = {second, minute, hour, day, month};
-    for (int i = 0; i < 5; ++i)
-        b[std::size_t(i)] = sim::toBcd(fields[i]);
-    b[6] = sim::toBcd(year % 100);
+    b[0] = second;
+    b[1] = minute;
+    b[2] = hour;
+    b[3] = day;
+    b[4] = month;
+    b[6] = year;
     b[8] = 'r';
     b[9] = 't';
     b[10] = 'c';
@@ -385,13 +388,13 @@ private slots:
         SimulatedMeter &sim = rig.sim;
 
         // Clock: set, then runs on with the computer's clock.
-        QVERIFY(okAt(rig.exchange('t', 32, {}, clockBlock(2009, 7, 15, 13, 5, 59)), 2));
+        QVERIFY(okAt(rig.exchange('t', 32, {}, clockBlock(0x09, 0x07, 0x15, 0x13, 0x05, 0x59)), 2));
         rig.clock.advance(10000);
         Bytes info = rig.exchange('X', 64);
         QVERIFY(okAt(info, 0));
         QCOMPARE(Bytes(info.begin() + 40, info.begin() + 45), (Bytes{0x09, 0x06, 0x13, 0x15, 0x07}));
         QCOMPARE(int(info[46]), 0x09);
-        QVERIFY(!okAt(rig.exchange('t', 32, {}, clockBlock(2009, 2, 30, 13, 5, 59)), 2));
+        QVERIFY(!okAt(rig.exchange('t', 32, {}, clockBlock(0x09, 0x02, 0x30, 0x13, 0x05, 0x59)), 2));
         // Without its data block the clock command gets no reply.
         QVERIFY(rig.exchange('t', 32).empty());
 
