@@ -10,7 +10,6 @@
 using namespace qx;
 using Call = SimulatedMeter::Call;
 using Bytes = std::vector<std::uint8_t>;
-namespace layout = sim::layout;
 
 namespace {
 
@@ -121,7 +120,7 @@ private slots:
         QTest::addColumn<bool>("point");
         QTest::addColumn<bool>("minus");
         QTest::addColumn<int>("status");
-        const int b = kBlankGlyph, m = kMinusGlyph, L = kLetterLGlyph;
+        const int b = 16, m = 17, L = 18; // blank, minus, letter L
         QTest::newRow("T1 23.4") << 0 << 23.4 << false << 0 << QList<int>{b, 2, 3, 4} << true << false << 0;
         QTest::newRow("T2 negative") << 1 << -5.2 << false << 0 << QList<int>{b, b, 5, 2} << true << true << 0;
         QTest::newRow("T3 123.4") << 2 << 123.4 << false << 0 << QList<int>{1, 2, 3, 4} << true << false << 0;
@@ -165,7 +164,7 @@ private slots:
             QVERIFY(std::abs(s.temperature[std::size_t(channel)] - celsius) < 0.06);
         // The neighbours are untouched by the channel under test.
         const int other = (channel + 1) % 4;
-        const QList<int> neighbour = fahrenheit ? QList<int>{kBlankGlyph, 5, 2, 0} : QList<int>{kBlankGlyph, 1, 1, 1};
+        const QList<int> neighbour = fahrenheit ? QList<int>{16, 5, 2, 0} : QList<int>{16, 1, 1, 1};
         QCOMPARE(glyphs(s, other), neighbour);
         QVERIFY(s.on(Indicator::T1Label) && s.on(Indicator::T4Label) && s.on(Indicator::TypeCaption));
         QVERIFY(s.on(Indicator::TypeK) && s.on(Indicator::Battery3));
@@ -190,12 +189,12 @@ private slots:
         fresh.clock.advance(1000);
         LiveState s = fresh.live();
         QVERIFY(s.on(Indicator::Hold));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 2, 3, 4}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 2, 3, 4}));
         QVERIFY(std::abs(s.temperature[0] - 23.4f) < 0.01);
         fresh.exchange('H', 32);
         s = fresh.live();
         QVERIFY(!s.on(Indicator::Hold));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 3, 0, 0}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 3, 0, 0}));
 
         // MAX/MIN/AVG: flashing first, then MAX, MIN, AVG, MAX; N leaves.
         sim.setReading(0, 20.0);
@@ -231,7 +230,7 @@ private slots:
         fresh.exchange('R', 32);
         s = fresh.live();
         QVERIFY(s.on(Indicator::Mem) && s.on(Indicator::Recall));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 2, 5, 0}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 2, 5, 0}));
         QCOMPARE(int(s.smallDigit[0]), 0);
         QCOMPARE(int(s.smallDigit[1]), 1);
         fresh.exchange('R', 32);
@@ -255,11 +254,11 @@ private slots:
         QVERIFY(!sim.loggerRecording());
 
         const Bytes &image = sim.memoryImage();
-        const int set = layout::kFirstSet;
+        const int set = 0xB00;
         QCOMPARE(setCount(image), 1);
         QCOMPARE(int(image[set]), 0xA5);
-        QCOMPARE(int(image[set + layout::kSetIntervalMinutes]), 0);
-        QCOMPARE(int(image[set + layout::kSetIntervalSeconds]), 5);
+        QCOMPARE(int(image[set + 9]), 0);
+        QCOMPARE(int(image[set + 10]), 5);
         QCOMPARE(image[set + 12] << 8 | image[set + 13], 5);
         // 2026-03-14 09:30:00 in BCD.
         QCOMPARE(Bytes(image.begin() + set + 3, image.begin() + set + 9),
@@ -284,7 +283,7 @@ private slots:
         const LiveState s = rig.live();
         QVERIFY(s.loggerRecording && s.recordFull && s.on(Indicator::Full) && s.on(Indicator::Rec));
         const int last = fillPointer(sim.memoryImage());
-        QVERIFY(last < layout::kLoggerEnd && last + layout::kRecordSize >= layout::kLoggerEnd);
+        QVERIFY(last < 130816 && last + 8 >= 130816); // the top 256 bytes stay free
         QCOMPARE(setCount(sim.memoryImage()), 2);
         rig.exchange('E', 32);
         QVERIFY(!sim.recordFull() && !sim.loggerRecording());
@@ -298,8 +297,8 @@ private slots:
         sim::DataSet second;
         second.header = {QDateTime(QDate(2010, 1, 2), QTime(3, 4, 5)), 90, 3, true, {1, -2, 0, 0}};
         const Bytes image = SimulatedMeter::buildMemoryImage({first, second});
-        QCOMPARE(int(image.size()), layout::kMemorySize);
-        const int at = layout::kFirstSet;
+        QCOMPARE(int(image.size()), 131072);
+        const int at = 0xB00;
         QCOMPARE(Bytes(image.begin() + at, image.begin() + at + 18),
                  (Bytes{0xA5, 0x5A, 0x00, 0x09, 0x07, 0x15, 0x13, 0x05, 0x59, 0x00, 0x02, 0x00, 0x00, 0x03, 0x00,
                         0x00, 0x00, 0x00}));
@@ -316,7 +315,7 @@ private slots:
         SimulatedMeter sim(clock);
         const Bytes &own = sim.memoryImage();
         QCOMPARE(setCount(own), 3);
-        int pos = layout::kFirstSet;
+        int pos = 0xB00;
         QList<int> intervals, flags;
         bool sawOpenChannel = false;
         for (int i = 0; i < setCount(own); ++i) {
