@@ -1,6 +1,7 @@
 // The simulated meter as the program meets it over DeviceAccess: identity, the LCD image of
 // its own readings, keys, the logger, the download read-out, the setup commands and the
 // faults a test can inject.
+#include "meter/LiveFrame.h"
 #include "sim/SimulatedMeter.h"
 
 #include <QTest>
