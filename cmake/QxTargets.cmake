@@ -38,16 +38,18 @@ function(qx_check_logic_layering)
 endfunction()
 
 # qx_add_test(<name> <sources...> LIBS <libs...>)
+# Each test runs in a home of its own under the build folder (emptied by the qx_test_home
+# fixture before every run), so that what a program keeps in the user's settings and
+# documents neither leaks into a test nor is touched by one.
 function(qx_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
-  # A home of its own for every test program: nothing of the user's settings, documents or
-  # data is read or written, whatever the program under test does.
-  set(home ${CMAKE_BINARY_DIR}/test-home/${name})
-  file(MAKE_DIRECTORY ${home})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;XDG_STATE_HOME=${home}/.local/state")
+  set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;XDG_STATE_HOME=${home}/.local/state"
+    FIXTURES_REQUIRED qx_test_home
+    TIMEOUT 300)
 endfunction()

@@ -9,11 +9,52 @@ namespace {
 constexpr int kShortestReported = 256;
 constexpr int kLiveReplyInDownload = 32;
 
+// The opening selection of block 1, which answers with block 0 and so with the fill
+// pointer; its echo is not checked.
+constexpr ExchangeSpec kOpeningExchange{.command = 'P',
+                                        .params = {0x00, 0x01},
+                                        .readTimeoutMs = kDownloadTimeoutMs,
+                                        .writeTimeoutMs = kDownloadTimeoutMs,
+                                        .pauseAfterCommandMs = kOpeningReplyWaitMs,
+                                        .replyLength = kBlockReplySize,
+                                        .marks = kBlockReplyMarks,
+                                        .codes = {.open = kDownloadOpenFailed,
+                                                  .timeouts = kDownloadTimeoutsFailed,
+                                                  .command = kDownloadSelectWriteFailed,
+                                                  .read = kDownloadSelectNoReply,
+                                                  .marks = kDownloadSelectBadMarks}};
+
+// The first pass on the device the opening left open: a block is read at once after its
+// 'p', a failed read is followed by one 'r', and a write that fails closes the device.
+constexpr ExchangeSpec kNextBlock{.command = 'p',
+                                  .open = false,
+                                  .replyLength = kBlockReplySize,
+                                  .close = CloseRule::AfterFailedCommand,
+                                  .codes = {.command = kDownloadWriteFailed}};
+constexpr ExchangeSpec kRepeatBlock{.command = 'r',
+                                    .open = false,
+                                    .replyLength = kBlockReplySize,
+                                    .close = CloseRule::AfterFailedCommand,
+                                    .codes = {.command = kDownloadWriteFailed}};
+// Ends the read-out; no reply.
+constexpr ExchangeSpec kEndReadout{
+    .command = 'q', .open = false, .completeWrite = false, .codes = {.command = kDownloadEndFailed}};
+
+// Each resumption attempt begins with a live status whose reply is not looked at, then
+// reads block after block until one fails.
+constexpr ExchangeSpec kResumeStatus{
+    .command = 'A', .open = false, .commandChecked = false, .replyLength = kLiveReplyInDownload};
+constexpr ExchangeSpec kResumeBlock{.command = 'p',
+                                    .open = false,
+                                    .replyLength = kBlockReplySize,
+                                    .close = CloseRule::AfterFailedCommand,
+                                    .codes = {.command = kResumeWriteFailed, .read = kResumeReadFailed}};
+
 class Downloader {
 public:
     Downloader(MeterSession &session, MemoryImage &image, DownloadObserver *observer)
-        : m_link(session.link()), m_device(session.device()), m_clock(session.clock()), m_gate(session.gate()),
-          m_image(image), m_observer(observer)
+        : m_link(session.link()), m_exchange(m_link.exchange()), m_clock(session.clock()),
+          m_gate(session.gate()), m_image(image), m_observer(observer)
     {
     }
 
@@ -22,18 +63,20 @@ public:
         m_image.clear();
         m_gate.quiesce();
         busyCursor(true);
-        const int opening = openingExchange();
+        const ExchangeResult opening = exchange(kOpeningExchange);
         busyCursor(false);
-        if (opening != kDownloadOk)
-            return opening;
+        if (!opening.ok())
+            return opening.code;
 
-        const auto &r = m_link.reply();
-        const int reported = (r[10] << 16 | r[11] << 8 | r[12]) + 1;
-        m_target = downloadTargetLength(reported);
+        // The reply carries block 0, the start of the memory image.
+        const auto *block0 = m_link.reply().data() + kBlockReplyDataAt;
+        const int fillPointer =
+            block0[image::kFillPointer] << 16 | block0[image::kFillPointer + 1] << 8 | block0[image::kFillPointer + 2];
+        m_target = downloadTargetLength(fillPointer + 1);
         m_image.reserve(m_target);
         if (m_observer)
             m_observer->started(m_target);
-        m_image.append(reinterpret_cast<const char *>(r.data()), image::kBlockSize);
+        m_image.append(reinterpret_cast<const char *>(block0), image::kBlockSize);
         m_received = image::kBlockSize;
 
         int result = firstPass();
@@ -52,43 +95,18 @@ private:
             m_observer->setBusyCursor(on);
     }
 
-    bool send(char command)
+    ExchangeResult exchange(const ExchangeSpec &spec, const Exchange::Hooks &hooks = {})
     {
-        m_link.buffer().compose(command);
-        return m_device.writeCommand(kCommandReportSize, m_link.buffer().data()) == 0;
+        return m_exchange.run(spec, m_link.reply(), hooks);
     }
-
-    bool readBlock() { return m_device.readReply(kBlockReplySize, m_link.reply().data()) == 0; }
 
     void storeBlock()
     {
-        m_image.append(reinterpret_cast<const char *>(m_link.reply().data()), image::kBlockSize);
+        m_image.append(reinterpret_cast<const char *>(m_link.reply().data() + kBlockReplyDataAt), image::kBlockSize);
         m_received += image::kBlockSize;
         if (m_observer)
             m_observer->progress(m_received);
         m_clock.processEvents();
-    }
-
-    int openingExchange()
-    {
-        if (m_device.openDevice(kMeterVendorId, kMeterProductId) != 0)
-            return kDownloadOpenFailed;
-        if (m_device.setTimeouts(kDownloadTimeoutMs, kDownloadTimeoutMs) != 0)
-            return kDownloadTimeoutsFailed;
-        CommandBuffer &buffer = m_link.buffer();
-        buffer.compose('P');
-        buffer.setParam(2, 0x00);
-        buffer.setParam(3, 0x01); // block 1 answers with block 0, where the fill pointer is
-        if (m_device.writeCommand(kCommandReportSize, buffer.data()) != 0)
-            return kDownloadSelectWriteFailed;
-        m_device.completeWrite();
-        m_clock.pumpWait(kOpeningReplyWaitMs);
-        if (!readBlock())
-            return kDownloadSelectNoReply;
-        const auto &r = m_link.reply();
-        if (r[34] != 0x04 || r[35] != 0x05)
-            return kDownloadSelectBadMarks;
-        return kDownloadOk;
     }
 
     // Block after block; a failed read is repeated once in place. Returns the result the
@@ -97,27 +115,23 @@ private:
     {
         int repeats = 0;
         while (remaining() > 0) {
-            if (!send('p')) {
-                m_device.closeDevice();
-                return kDownloadWriteFailed;
-            }
-            m_device.completeWrite();
-            if (readBlock()) {
+            ExchangeResult r = exchange(kNextBlock);
+            if (r.failedStep == ExchangeStep::Command)
+                return r.code;
+            if (r.ok()) {
                 storeBlock();
                 repeats = 0;
                 continue;
             }
             m_clock.pumpWait(kRepeatPauseMs);
-            if (!send('r')) {
-                m_device.closeDevice();
-                return kDownloadWriteFailed;
-            }
-            m_device.completeWrite();
+            r = exchange(kRepeatBlock);
+            if (r.failedStep == ExchangeStep::Command)
+                return r.code;
             // The repeat's own content is not used: the next 'p' brings the failed block.
-            if (!readBlock() || ++repeats >= kMaxRepeatsPerBlock)
+            if (!r.ok() || ++repeats >= kMaxRepeatsPerBlock)
                 return kDownloadOk;
         }
-        return send('q') ? kDownloadOk : kDownloadEndFailed;
+        return exchange(kEndReadout).code;
     }
 
     int resume(int result)
@@ -125,12 +139,7 @@ private:
         int failures = 0;
         while (m_received < m_target && failures < kMaxResumeFailures) {
             result = kDownloadOk;
-            CommandBuffer &buffer = m_link.buffer();
-            buffer.compose('A');
-            buffer.setParam(5, m_link.nextSequence());
-            m_device.writeCommand(kCommandReportSize, buffer.data());
-            m_device.completeWrite();
-            m_device.readReply(kLiveReplyInDownload, m_link.reply().data());
+            exchange(kResumeStatus, m_link.sequenceHooks());
             m_clock.pumpWait(kResumePauseMs);
 
             const int block = m_received / image::kBlockSize;
@@ -142,15 +151,9 @@ private:
                 continue;
             }
             while (remaining() > 0) {
-                if (!send('p')) {
-                    m_device.closeDevice();
-                    result = kResumeWriteFailed;
-                    ++failures;
-                    break;
-                }
-                m_device.completeWrite();
-                if (!readBlock()) {
-                    result = kResumeReadFailed;
+                const ExchangeResult r = exchange(kResumeBlock);
+                if (!r.ok()) {
+                    result = r.code;
                     ++failures;
                     break;
                 }
@@ -158,13 +161,13 @@ private:
                 storeBlock();
             }
             if (result == kDownloadOk)
-                send('q');
+                exchange(kEndReadout);
         }
         return result;
     }
 
     MeterLink &m_link;
-    DeviceAccess &m_device;
+    Exchange &m_exchange;
     Clock &m_clock;
     ExchangeGate &m_gate;
     MemoryImage &m_image;

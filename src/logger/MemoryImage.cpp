@@ -1,5 +1,6 @@
 #include "MemoryImage.h"
 
+#include "meter/Bcd.h"
 #include "meter/Clock.h"
 #include "meter/DayCount.h"
 #include "meter/LiveFrame.h"
@@ -27,7 +28,7 @@ double startTimeOf(std::span<const std::uint8_t> header, const QDateTime &now)
     // A byte that is not BCD takes the clock's field, the hour like the others.
     const auto field = [&](int offset, int fallback) {
         int value = 0;
-        return decodeBcd(header[std::size_t(offset)], value) ? value : fallback;
+        return fromBcd(header[std::size_t(offset)], value) ? value : fallback;
     };
     int year = field(kSetYear, -1);
     year = year < 0 ? today.year() : 2000 + year;
@@ -40,16 +41,6 @@ double startTimeOf(std::span<const std::uint8_t> header, const QDateTime &now)
 }
 
 } // namespace
-
-bool decodeBcd(std::uint8_t byte, int &value)
-{
-    const int tens = byte >> 4;
-    const int units = byte & 0x0F;
-    if (tens > 9 || units > 9)
-        return false;
-    value = tens * 10 + units;
-    return true;
-}
 
 int parseMemoryImage(std::span<const std::uint8_t> b, const QDateTime &now, ParsedDataSets &out)
 {

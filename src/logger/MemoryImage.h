@@ -96,9 +96,6 @@ struct ParsedDataSets {
     std::vector<double> times;  // one day count per value: its record's time
 };
 
-// Decodes a BCD byte; false when a nibble is above 9.
-bool decodeBcd(std::uint8_t byte, int &value);
-
 // Parses an image of any length. `now` gives the fall-backs for dates and times that
 // cannot be read. `out` is replaced only when the result is kParseOk.
 // Nothing past the end of the image is read: a set whose header is not complete is left

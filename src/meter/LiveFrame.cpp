@@ -4,6 +4,32 @@ namespace qx {
 
 namespace {
 
+// Where things are in the frame.
+constexpr int kUnitByte = 2;            // bit 7: the readings are in °F
+constexpr std::uint8_t kFahrenheitBit = 0x80;
+constexpr int kLoggerByte = 3;          // recording, record full, MAX/MIN/AVG flash
+constexpr std::uint8_t kRecordingBit = 0x08;
+constexpr std::uint8_t kRecordFullBit = 0x10;
+constexpr std::uint8_t kFlashBit = 0x40;
+constexpr int kFlashModeByte = 4;
+constexpr std::uint8_t kFlashModeBit = 0x08;
+constexpr int kChannelStatusByte = 6;
+constexpr int kFirstReadingByte = 9;    // T1 to T4, two bytes each, high byte first
+constexpr int kStartMarkByte = 0;
+constexpr int kEndMarkByte = kLiveFrameSize - 1;
+
+// Digit bytes of the LCD image: the 16 large digits, T1 to T4, leftmost digit first
+// (T2 and T4 in the second encoding, T1 and T3 in the first), then the two small
+// digits, left then right (second encoding).
+constexpr std::array<int, 16> kLargeDigitByte = {42, 43, 44, 45, 49, 48, 47, 46, 51, 52, 53, 54, 59, 58, 57, 56};
+constexpr bool largeDigitUsesEncodingB(int position) { return (position / 4) % 2 == 1; }
+constexpr std::array<int, 2> kSmallDigitByte = {39, 38};
+
+struct IndicatorBit {
+    int byte;
+    std::uint8_t mask;
+};
+
 constexpr std::array<IndicatorBit, kIndicatorCount> kIndicatorBits = {{
     {38, 0x01}, // T1Fahrenheit
     {39, 0x01}, // Recall
@@ -88,32 +114,17 @@ float reading(const std::uint8_t *frame, int at)
 
 } // namespace
 
-IndicatorBit indicatorBit(Indicator indicator) { return kIndicatorBits[std::size_t(indicator)]; }
-
-int glyphFromEncodingA(std::uint8_t digitByte) { return kLookupA[digitByte]; }
-int glyphFromEncodingB(std::uint8_t digitByte) { return kLookupB[digitByte]; }
-
-std::uint8_t encodingAPattern(int glyph)
-{
-    return glyph >= 0 && glyph < kGlyphCount ? kPatternA[std::size_t(glyph)] : 0;
-}
-
-std::uint8_t encodingBPattern(int glyph)
-{
-    return glyph >= 0 && glyph < kGlyphCount ? kPatternB[std::size_t(glyph)] : 0;
-}
-
 bool liveFrameMarksValid(const std::uint8_t *frame)
 {
-    return frame[0] == 0x02 && frame[kLiveFrameSize - 1] == 0x03;
+    return frame[kStartMarkByte] == 0x02 && frame[kEndMarkByte] == 0x03;
 }
 
 LiveState decodeLiveFrame(const std::uint8_t *frame)
 {
     LiveState s;
-    s.fahrenheit = (frame[2] & 0x80) != 0;
+    s.fahrenheit = (frame[kUnitByte] & kFahrenheitBit) != 0;
     for (int ch = 0; ch < 4; ++ch) {
-        const float value = reading(frame, 9 + 2 * ch);
+        const float value = reading(frame, kFirstReadingByte + 2 * ch);
         s.temperature[std::size_t(ch)] = s.fahrenheit ? fahrenheitToCelsius(value) : value;
     }
     for (int pos = 0; pos < 16; ++pos) {
@@ -127,11 +138,11 @@ LiveState decodeLiveFrame(const std::uint8_t *frame)
         const IndicatorBit bit = kIndicatorBits[std::size_t(i)];
         s.indicator[std::size_t(i)] = (frame[bit.byte] & bit.mask) != 0;
     }
-    s.loggerRecording = (frame[3] & 0x08) != 0;
-    s.recordFull = (frame[3] & 0x10) != 0;
-    s.maxMinAvgFlashMode = (frame[4] & 0x08) != 0;
-    s.maxMinAvgFlash = s.maxMinAvgFlashMode && (frame[3] & 0x40) != 0;
-    s.channelStatus = frame[6];
+    s.loggerRecording = (frame[kLoggerByte] & kRecordingBit) != 0;
+    s.recordFull = (frame[kLoggerByte] & kRecordFullBit) != 0;
+    s.maxMinAvgFlashMode = (frame[kFlashModeByte] & kFlashModeBit) != 0;
+    s.maxMinAvgFlash = s.maxMinAvgFlashMode && (frame[kLoggerByte] & kFlashBit) != 0;
+    s.channelStatus = frame[kChannelStatusByte];
     return s;
 }
 

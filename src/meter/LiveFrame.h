@@ -1,7 +1,6 @@
 #pragma once
 // The 64-byte live status reply and what it says: four readings, the unit, the logger
-// state and an image of the meter's LCD. The layout tables here are used both to read a
-// frame and, by the simulated meter, to build one.
+// state and an image of the meter's LCD.
 #include <array>
 #include <cstdint>
 
@@ -25,31 +24,10 @@ enum class Indicator : int {
 };
 inline constexpr int kIndicatorCount = int(Indicator::Count);
 
-struct IndicatorBit {
-    int byte;
-    std::uint8_t mask;
-};
-IndicatorBit indicatorBit(Indicator indicator);
-
-// Frame bytes of the 16 large digits, T1 to T4, leftmost digit first.
-inline constexpr std::array<int, 16> kLargeDigitByte = {42, 43, 44, 45, 49, 48, 47, 46,
-                                                        51, 52, 53, 54, 59, 58, 57, 56};
-// T2 and T4 digits use the second segment encoding, T1 and T3 the first.
-constexpr bool largeDigitUsesEncodingB(int position) { return (position / 4) % 2 == 1; }
-// Frame bytes of the two small digits, left then right (both second encoding).
-inline constexpr std::array<int, 2> kSmallDigitByte = {39, 38};
-
 inline constexpr int kGlyphCount = 25;
 inline constexpr int kBlankGlyph = 16;
 inline constexpr int kMinusGlyph = 17;
 inline constexpr int kLetterLGlyph = 18;
-
-// Segment pattern (indicator bit removed) → glyph index; unknown patterns give blank.
-int glyphFromEncodingA(std::uint8_t digitByte);
-int glyphFromEncodingB(std::uint8_t digitByte);
-// Glyph index → segment pattern; 0 when the encoding has no such glyph.
-std::uint8_t encodingAPattern(int glyph);
-std::uint8_t encodingBPattern(int glyph);
 
 struct LiveState {
     std::array<float, 4> temperature{}; // always °C

@@ -4,67 +4,50 @@
 
 namespace qx {
 
-bool MeterLink::simpleExchange(char command, int replyLength)
+namespace {
+constexpr int kSelectPauseMs = 100;
+constexpr int kHighestBlock = 65535;
+} // namespace
+
+ExchangeSpec selectBlockExchange(int blockNumber)
 {
-    bool ok = false;
-    if (m_device.openDevice(kMeterVendorId, kMeterProductId) == 0
-        && m_device.setTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) == 0) {
-        m_buffer.compose(command);
-        if (command == 'A')
-            m_buffer.setParam(5, nextSequence());
-        m_device.writeCommand(kCommandReportSize, m_buffer.data()); // judged by the reply
-        m_device.completeWrite();
-        if (command == 'A')
-            m_reply.fill(0);
-        ok = m_device.readReply(replyLength, m_reply.data()) == 0;
-    }
-    m_device.closeDevice(); // also after a failed open
-    return ok;
+    const int n = std::clamp(blockNumber, 0, kHighestBlock);
+    const auto high = std::uint8_t(n / 256);
+    const auto low = std::uint8_t(n % 256);
+    return {.command = 'P',
+            .params = {high, low},
+            .pauseAfterOpenMs = kSelectPauseMs,
+            .pauseAfterTimeoutsMs = kSelectPauseMs,
+            .pauseAfterCommandMs = kSelectPauseMs,
+            .replyLength = kBlockReplySize,
+            .marks = kBlockReplyMarks,
+            .echo = {kBlockReplyEchoAt, high, low},
+            .codes = kSelectBlockCodes};
 }
 
-bool MeterLink::queryIdentity() { return simpleExchange('K', kIdentityReplySize); }
+Exchange::Hooks MeterLink::sequenceHooks()
+{
+    return {.compose = [this](CommandBuffer &buffer) { buffer.setParam(5, nextSequence()); }};
+}
 
-bool MeterLink::readLiveStatus() { return simpleExchange('A', 64); }
+bool MeterLink::queryIdentity() { return m_exchange.run(kIdentityExchange, m_reply).ok(); }
+
+bool MeterLink::readLiveStatus() { return m_exchange.run(kLiveStatusExchange, m_reply, sequenceHooks()).ok(); }
 
 bool MeterLink::readLiveStatusRetry()
 {
-    for (int i = 0; i < 10; ++i) {
-        m_clock.pumpWait(100 + 10 * i);
-        if (readLiveStatus())
-            return true;
-    }
-    return false;
+    return m_exchange.run(kLiveStatusExchange, m_reply, kLiveStatusRetry, sequenceHooks()).ok();
 }
 
 bool MeterLink::identityIsOurModel() const
 {
-    return m_reply[23] == '7' && m_reply[24] == '3' && m_reply[25] == '6';
+    return std::equal(m_reply.begin() + kIdentityModelAt, m_reply.begin() + kIdentityModelAt + 3, "736");
 }
 
 int MeterLink::selectBlock(int blockNumber)
 {
-    const int n = std::clamp(blockNumber, 0, 65535);
     m_gate.quiesce();
-    if (m_device.openDevice(kMeterVendorId, kMeterProductId) != 0)
-        return kSelectOpenFailed;
-    m_clock.pumpWait(100);
-    if (m_device.setTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) != 0)
-        return kSelectTimeoutsFailed;
-    m_clock.pumpWait(100);
-    m_buffer.compose('P');
-    m_buffer.setParam(2, std::uint8_t(n / 256));
-    m_buffer.setParam(3, std::uint8_t(n % 256));
-    if (m_device.writeCommand(kCommandReportSize, m_buffer.data()) != 0)
-        return kSelectWriteFailed;
-    m_device.completeWrite();
-    m_clock.pumpWait(100);
-    if (m_device.readReply(kBlockReplySize, m_reply.data()) != 0)
-        return kSelectNoReply;
-    if (m_reply[34] != 0x04 || m_reply[35] != 0x05)
-        return kSelectBadMarks;
-    if (m_reply[32] != n / 256 || m_reply[33] != n % 256)
-        return kSelectNotEchoed;
-    return kSelectOk;
+    return m_exchange.run(selectBlockExchange(blockNumber), m_reply).code;
 }
 
 } // namespace qx

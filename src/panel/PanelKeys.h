@@ -1,6 +1,7 @@
 #pragma once
 // The meter's keys, sent from the panel's own command buffer.
 #include "meter/CommandReport.h"
+#include "meter/Exchange.h"
 #include "meter/MeterSession.h"
 
 namespace qx {
@@ -15,15 +16,33 @@ enum KeyCode : int {
     kKeyReadError = 7007,
 };
 
+inline constexpr int kKeyReplySize = 32;
 inline constexpr int kKeyFailurePauseMs = 300;
+
+// A key goes on after a failed open, time-out setting or write and is judged by the
+// reply ("OK" at bytes 2 and 3); the device stays open.
+inline constexpr ExchangeSpec kKeyExchange{.params = {0x00, 0x00},
+                                           .replyLength = kKeyReplySize,
+                                           .marks = okAt(2),
+                                           .onFailure = OnFailure::GoOn,
+                                           .codes = {.open = kKeyOpenFailed,
+                                                     .timeouts = kKeyTimeoutsFailed,
+                                                     .command = kKeyWriteFailed,
+                                                     .read = kKeyNoReply,
+                                                     .readError = kKeyReadError,
+                                                     .marks = kKeyReplyNotOk}};
+// Sent once; a failure pauses before polling resumes.
+inline constexpr RetryPolicy kKeyRetry{.attempts = 1, .pauseAfterFailureMs = kKeyFailurePauseMs};
 
 class PanelKeys {
 public:
-    explicit PanelKeys(MeterSession &session) : m_session(session) {}
+    explicit PanelKeys(MeterSession &session)
+        : m_session(session), m_exchange(session.device(), session.clock(), m_buffer)
+    {
+    }
 
-    // One key exchange: goes on after a failed open, time-out setting or write and is
-    // judged by the reply ("OK" at bytes 2 and 3). Leaves the device open.
-    int sendKey();
+    // One key exchange of `code`: 0 or a KeyCode.
+    int sendKey(char code);
 
     // A key press as the user makes it: waits for the poll tick, stops polling, sends
     // the key once, pauses 300 ms after a failure, starts polling again. Silent; a key
@@ -34,8 +53,11 @@ public:
     const CommandBuffer &buffer() const { return m_buffer; }
 
 private:
+    ExchangeResult attempt(char code);
+
     MeterSession &m_session;
     CommandBuffer m_buffer;
+    Exchange m_exchange;
 };
 
 } // namespace qx

@@ -1,26 +1,12 @@
 #include "SimLoggerMemory.h"
 
+#include "meter/Bcd.h"
+
 #include <algorithm>
 
 namespace qx::sim {
 
 using namespace layout;
-
-std::uint8_t toBcd(int value)
-{
-    value = std::clamp(value, 0, 99);
-    return std::uint8_t((value / 10) << 4 | (value % 10));
-}
-
-bool fromBcd(std::uint8_t bcd, int &value)
-{
-    const int tens = bcd >> 4;
-    const int units = bcd & 0x0F;
-    if (tens > 9 || units > 9)
-        return false;
-    value = tens * 10 + units;
-    return true;
-}
 
 LoggerMemory::LoggerMemory() { erase(); }
 

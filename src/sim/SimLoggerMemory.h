@@ -57,10 +57,6 @@ struct DataSet {
     std::vector<Record> records;
 };
 
-std::uint8_t toBcd(int value);
-// False when a nibble is above 9.
-bool fromBcd(std::uint8_t bcd, int &value);
-
 class LoggerMemory {
 public:
     LoggerMemory(); // erased

@@ -1,6 +1,7 @@
 #include "SimulatedMeter.h"
 
 #include "SimNoise.h"
+#include "meter/Bcd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,44 +21,82 @@ constexpr int kInfoReplySize = 64;
 // Catching up MAX/MIN/AVG after a long jump of the clock looks at this many samples at most.
 constexpr qint64 kMaxCatchUpSamples = 200000;
 
-using Frame = std::array<std::uint8_t, kLiveFrameSize>;
+using Frame = std::array<std::uint8_t, SimulatedMeter::kFrameSize>;
 
-constexpr std::array<Indicator, 4> kLabel = {Indicator::T1Label, Indicator::T2Label, Indicator::T3Label,
-                                             Indicator::T4Label};
-constexpr std::array<Indicator, 4> kMinus = {Indicator::T1Minus, Indicator::T2Minus, Indicator::T3Minus,
-                                             Indicator::T4Minus};
-constexpr std::array<Indicator, 4> kPoint = {Indicator::T1Point, Indicator::T2Point, Indicator::T3Point,
-                                             Indicator::T4Point};
-constexpr std::array<Indicator, 4> kCelsius = {Indicator::T1Celsius, Indicator::T2Celsius,
-                                               Indicator::T3Celsius, Indicator::T4Celsius};
-constexpr std::array<Indicator, 4> kFahrenheit = {Indicator::T1Fahrenheit, Indicator::T2Fahrenheit,
-                                                  Indicator::T3Fahrenheit, Indicator::T4Fahrenheit};
-constexpr std::array<Indicator, 4> kTypeLetter = {Indicator::TypeK, Indicator::TypeJ, Indicator::TypeE,
-                                                  Indicator::TypeT};
-constexpr std::array<Indicator, 4> kBattery = {Indicator::Battery0, Indicator::Battery1, Indicator::Battery2,
-                                               Indicator::Battery3};
+// The LCD as the meter's firmware drives it: which bit of the frame's segment image
+// (bytes 38 to 60) lights which segment or symbol.
+namespace lcd {
 
-constexpr std::array<int, 4> kOverRangeGlyphs = {kBlankGlyph, 0, kLetterLGlyph, kBlankGlyph};
-constexpr std::array<int, 4> kNoReadingGlyphs = {kMinusGlyph, kMinusGlyph, kMinusGlyph, kMinusGlyph};
+struct Bit {
+    int byte;
+    std::uint8_t mask;
+};
 
-void light(Frame &f, Indicator indicator, bool on = true)
+// What a digit can show: 0 to 9, then these.
+enum Symbol : int { Blank = 10, Bar, LetterL };
+
+// Segments a to g: T1 and T3 digits a 01, f 02, b 04, g 08, e 10, c 20, d 40 (bit 80 is a
+// symbol); T2, T4 and the small digits a 80, f 40, b 20, g 10, e 08, c 04, d 02 (bit 01
+// is a symbol). Indexed by Symbol.
+constexpr std::array<std::uint8_t, 13> kDigitSegments = {0x77, 0x24, 0x5D, 0x6D, 0x2E, 0x6B, 0x7B,
+                                                         0x27, 0x7F, 0x6F, 0x00, 0x08, 0x52};
+constexpr std::array<std::uint8_t, 13> kDigitSegmentsReversed = {0xEE, 0x24, 0xBA, 0xB6, 0x74, 0xD6, 0xDE,
+                                                                 0xE4, 0xFE, 0xF6, 0x00, 0x10, 0x4A};
+
+// Per channel T1 to T4: its four digit bytes, leftmost first, and whether they are wired
+// the reversed way.
+constexpr std::array<std::array<int, 4>, 4> kDigitByte = {{{42, 43, 44, 45}, {49, 48, 47, 46},
+                                                           {51, 52, 53, 54}, {59, 58, 57, 56}}};
+constexpr std::array<bool, 4> kReversed = {false, true, false, true};
+constexpr std::array<int, 2> kSmallDigitByte = {39, 38}; // left, right; reversed wiring
+
+// Per channel T1 to T4.
+constexpr std::array<Bit, 4> kLabel = {{{42, 0x80}, {41, 0x80}, {50, 0x08}, {52, 0x80}}};
+constexpr std::array<Bit, 4> kMinus = {{{43, 0x80}, {50, 0x40}, {50, 0x04}, {60, 0x80}}};
+constexpr std::array<Bit, 4> kPoint = {{{44, 0x80}, {47, 0x01}, {54, 0x80}, {57, 0x01}}};
+constexpr std::array<Bit, 4> kCelsius = {{{45, 0x80}, {48, 0x01}, {55, 0x08}, {55, 0x02}}};
+constexpr std::array<Bit, 4> kFahrenheit = {{{38, 0x01}, {46, 0x01}, {55, 0x10}, {55, 0x04}}};
+// Thermocouple K, J, E, T.
+constexpr std::array<Bit, 4> kType = {{{41, 0x10}, {41, 0x08}, {41, 0x04}, {41, 0x02}}};
+// Battery with 0 to 3 bars.
+constexpr std::array<Bit, 4> kBattery = {{{60, 0x40}, {60, 0x08}, {60, 0x10}, {60, 0x20}}};
+
+constexpr Bit kTypeCaption{41, 0x01};
+constexpr Bit kRecall{39, 0x01};
+constexpr Bit kMem{40, 0x20};
+constexpr Bit kAvg{40, 0x10};
+constexpr Bit kMin{40, 0x08};
+constexpr Bit kMax{40, 0x04};
+constexpr Bit kHold{40, 0x02};
+constexpr Bit kT1MinusT2{50, 0x02};
+constexpr Bit kAutoOff{51, 0x80};
+constexpr Bit kFull{55, 0x01};
+constexpr Bit kRec{56, 0x01};
+constexpr Bit kAlarm{60, 0x04};
+constexpr Bit kAlarmHi{60, 0x02};
+constexpr Bit kAlarmLo{60, 0x01};
+
+} // namespace lcd
+
+constexpr std::array<int, 4> kOverRangeGlyphs = {lcd::Blank, 0, lcd::LetterL, lcd::Blank};
+constexpr std::array<int, 4> kNoReadingGlyphs = {lcd::Bar, lcd::Bar, lcd::Bar, lcd::Bar};
+
+void light(Frame &f, lcd::Bit bit, bool on = true)
 {
-    if (on) {
-        const IndicatorBit bit = indicatorBit(indicator);
+    if (on)
         f[std::size_t(bit.byte)] |= bit.mask;
-    }
 }
 
-// Digits first: indicator bits are OR-ed into the digit bytes afterwards.
-void putGlyph(Frame &f, int position, int glyph)
+// Digits first: symbol bits are OR-ed into the digit bytes afterwards.
+void putDigit(Frame &f, int channel, int digit, int symbol)
 {
-    f[std::size_t(kLargeDigitByte[std::size_t(position)])] =
-        largeDigitUsesEncodingB(position) ? encodingBPattern(glyph) : encodingAPattern(glyph);
+    const auto &segments = lcd::kReversed[std::size_t(channel)] ? lcd::kDigitSegmentsReversed : lcd::kDigitSegments;
+    f[std::size_t(lcd::kDigitByte[std::size_t(channel)][std::size_t(digit)])] = segments[std::size_t(symbol)];
 }
 
-void putSmallGlyph(Frame &f, int index, int glyph)
+void putSmallDigit(Frame &f, int index, int symbol)
 {
-    f[std::size_t(kSmallDigitByte[std::size_t(index)])] = encodingBPattern(glyph);
+    f[std::size_t(lcd::kSmallDigitByte[std::size_t(index)])] = lcd::kDigitSegmentsReversed[std::size_t(symbol)];
 }
 
 void put16(std::uint8_t *at, int value)
@@ -71,7 +110,7 @@ double toUnit(double celsius, bool fahrenheit) { return fahrenheit ? celsius * 1
 // How one channel appears: four glyphs, its point and minus sign, the reading it reports
 // (tenths in the unit shown) and its channel status bits.
 struct Cell {
-    std::array<int, 4> glyphs{kBlankGlyph, kBlankGlyph, kBlankGlyph, kBlankGlyph};
+    std::array<int, 4> glyphs{lcd::Blank, lcd::Blank, lcd::Blank, lcd::Blank};
     bool point = false;
     bool minus = false;
     std::int16_t sample = 0;
@@ -107,7 +146,7 @@ Cell cellFor(double celsius, bool overRange, bool noReading, bool fahrenheit, in
     // Leading zeros are blank, but never the digit before the point.
     const int firstKept = cell.point ? 2 : 3;
     for (int i = 0; i < firstKept && cell.glyphs[std::size_t(i)] == 0; ++i)
-        cell.glyphs[std::size_t(i)] = kBlankGlyph;
+        cell.glyphs[std::size_t(i)] = lcd::Blank;
     return cell;
 }
 
@@ -495,7 +534,7 @@ void SimulatedMeter::setBatteryLevel(int bars) { m_battery = std::clamp(bars, 0,
 
 // --- display ----------------------------------------------------------------------------
 
-std::array<std::uint8_t, kLiveFrameSize> SimulatedMeter::liveFrame() const
+std::array<std::uint8_t, SimulatedMeter::kFrameSize> SimulatedMeter::liveFrame() const
 {
     const Channels display = shown();
     const Channels measured = measuredAt(m_clock.tickMs());
@@ -523,41 +562,41 @@ std::array<std::uint8_t, kLiveFrameSize> SimulatedMeter::liveFrame() const
         put16(&f[std::size_t(9 + 2 * ch)], std::uint16_t(cell.sample));
         f[6] |= cell.status;
         for (int d = 0; d < 4; ++d)
-            putGlyph(f, 4 * ch + d, cell.glyphs[std::size_t(d)]);
+            putDigit(f, ch, d, cell.glyphs[std::size_t(d)]);
     }
     // The small digits number the stored readings: the one recalled, or how many there are.
     const int place = m_recallPlace > 0 ? m_recallPlace : int(m_places.size());
-    putSmallGlyph(f, 0, place > 0 ? place / 10 : kBlankGlyph);
-    putSmallGlyph(f, 1, place > 0 ? place % 10 : kBlankGlyph);
+    putSmallDigit(f, 0, place > 0 ? place / 10 : lcd::Blank);
+    putSmallDigit(f, 1, place > 0 ? place % 10 : lcd::Blank);
 
     for (std::size_t ch = 0; ch < 4; ++ch) {
-        light(f, kLabel[ch]);
-        light(f, m_fahrenheit ? kFahrenheit[ch] : kCelsius[ch]);
-        light(f, kPoint[ch], cells[ch].point);
-        light(f, kMinus[ch], cells[ch].minus);
+        light(f, lcd::kLabel[ch]);
+        light(f, m_fahrenheit ? lcd::kFahrenheit[ch] : lcd::kCelsius[ch]);
+        light(f, lcd::kPoint[ch], cells[ch].point);
+        light(f, lcd::kMinus[ch], cells[ch].minus);
     }
-    light(f, Indicator::TypeCaption);
+    light(f, lcd::kTypeCaption);
     if (m_settings.type >= 0 && m_settings.type < 4)
-        light(f, kTypeLetter[std::size_t(m_settings.type)]);
-    light(f, Indicator::Hold, m_held.has_value());
-    light(f, Indicator::Max, flashing || m_maxMinAvg == MaxMinAvg::Max);
-    light(f, Indicator::Min, flashing || m_maxMinAvg == MaxMinAvg::Min);
-    light(f, Indicator::Avg, flashing || m_maxMinAvg == MaxMinAvg::Avg);
-    light(f, Indicator::Mem, !m_places.empty());
-    light(f, Indicator::Recall, m_recallPlace > 0);
-    light(f, Indicator::Rec, m_recording);
-    light(f, Indicator::Full, m_full);
-    light(f, Indicator::T1T2Label, m_settings.t1MinusT2);
-    light(f, Indicator::AutoOff, m_settings.powerOff != 0);
-    light(f, kBattery[std::size_t(m_battery)]);
+        light(f, lcd::kType[std::size_t(m_settings.type)]);
+    light(f, lcd::kHold, m_held.has_value());
+    light(f, lcd::kMax, flashing || m_maxMinAvg == MaxMinAvg::Max);
+    light(f, lcd::kMin, flashing || m_maxMinAvg == MaxMinAvg::Min);
+    light(f, lcd::kAvg, flashing || m_maxMinAvg == MaxMinAvg::Avg);
+    light(f, lcd::kMem, !m_places.empty());
+    light(f, lcd::kRecall, m_recallPlace > 0);
+    light(f, lcd::kRec, m_recording);
+    light(f, lcd::kFull, m_full);
+    light(f, lcd::kT1MinusT2, m_settings.t1MinusT2);
+    light(f, lcd::kAutoOff, m_settings.powerOff != 0);
+    light(f, lcd::kBattery[std::size_t(m_battery)]);
     if (m_settings.alarm) {
-        light(f, Indicator::Alarm);
+        light(f, lcd::kAlarm);
         for (const Channel &c : measured) {
             if (c.open || c.overRange)
                 continue;
             const double v = toUnit(c.celsius, m_fahrenheit);
-            light(f, Indicator::AlarmHi, v > m_settings.alarmHigh);
-            light(f, Indicator::AlarmLo, v < m_settings.alarmLow);
+            light(f, lcd::kAlarmHi, v > m_settings.alarmHigh);
+            light(f, lcd::kAlarmLo, v < m_settings.alarmLow);
         }
     }
     return f;
@@ -768,7 +807,7 @@ SimulatedMeter::Reply SimulatedMeter::endReadout()
 SimulatedMeter::Reply SimulatedMeter::setInterval(std::uint8_t minutesBcd, std::uint8_t secondsBcd)
 {
     Interval interval;
-    const bool ok = sim::fromBcd(minutesBcd, interval.minutes) && sim::fromBcd(secondsBcd, interval.seconds) &&
+    const bool ok = fromBcd(minutesBcd, interval.minutes) && fromBcd(secondsBcd, interval.seconds) &&
                     interval.valid();
     if (ok)
         m_settings.interval = interval; // a running recording keeps the interval it began with
@@ -803,12 +842,12 @@ SimulatedMeter::Reply SimulatedMeter::information() const
     r[30] = std::uint8_t(m_settings.powerOff);
     r[31] = m_firmware;
     const QDateTime t = meterTime();
-    r[40] = sim::toBcd(t.time().second());
-    r[41] = sim::toBcd(t.time().minute());
-    r[42] = sim::toBcd(t.time().hour());
-    r[43] = sim::toBcd(t.date().day());
-    r[44] = sim::toBcd(t.date().month());
-    r[46] = sim::toBcd(t.date().year() % 100);
+    r[40] = toBcd(t.time().second());
+    r[41] = toBcd(t.time().minute());
+    r[42] = toBcd(t.time().hour());
+    r[43] = toBcd(t.date().day());
+    r[44] = toBcd(t.date().month());
+    r[46] = toBcd(t.date().year() % 100);
     return r;
 }
 
@@ -866,9 +905,9 @@ SimulatedMeter::Reply SimulatedMeter::readEeprom(const std::uint8_t *report) con
 SimulatedMeter::Reply SimulatedMeter::setClock(const std::uint8_t *block)
 {
     int second = 0, minute = 0, hour = 0, day = 0, month = 0, year = 0;
-    const bool bcdOk = sim::fromBcd(block[0], second) && sim::fromBcd(block[1], minute) &&
-                       sim::fromBcd(block[2], hour) && sim::fromBcd(block[3], day) &&
-                       sim::fromBcd(block[4], month) && sim::fromBcd(block[6], year);
+    const bool bcdOk = fromBcd(block[0], second) && fromBcd(block[1], minute) &&
+                       fromBcd(block[2], hour) && fromBcd(block[3], day) &&
+                       fromBcd(block[4], month) && fromBcd(block[6], year);
     const bool marked = block[8] == 'r' && block[9] == 't' && block[10] == 'c';
     const QDateTime time(QDate(2000 + year, month, day), QTime(hour, minute, second));
     const bool ok = bcdOk && marked && time.isValid();

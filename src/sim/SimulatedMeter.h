@@ -8,7 +8,6 @@
 // at its interval as the clock advances, and the meter's clock runs as an offset from now().
 #include "meter/Clock.h"
 #include "meter/DeviceAccess.h"
-#include "meter/LiveFrame.h"
 #include "sim/SimLoggerMemory.h"
 
 #include <array>
@@ -47,6 +46,7 @@ public:
     static constexpr int kBadArgument = -5; // a length or pointer the call cannot take
 
     static constexpr int kMaxReplySize = 64;
+    static constexpr int kFrameSize = 64; // the live status frame
     static constexpr int kManualPlaces = 99; // readings the MEM key can store
     static constexpr int kSampleMs = 500;    // the meter measures twice a second
 
@@ -117,7 +117,7 @@ public:
     int batteryLevel() const { return m_battery; }
     void setBatteryLevel(int bars); // 0 to 3
     // What an 'A' would answer now.
-    std::array<std::uint8_t, kLiveFrameSize> liveFrame() const;
+    std::array<std::uint8_t, kFrameSize> liveFrame() const;
 
     // Logger.
     bool loggerRecording() const;

@@ -2,11 +2,18 @@
 // of a failed block, the resumption stage and its codes, and the load command around it
 // (refusals, messages, the abandon command, the poll timer and the busy flag).
 #include "LoggerTestUtil.h"
+#include "meter/TraceCapture.h"
 
 using namespace qx;
 using namespace qx::test;
 
 namespace {
+
+// The message of a failed load: the code follows the "=" at once.
+QString errorText(int code)
+{
+    return QStringLiteral("Il y a eu une erreur, veuillez réessayer! code d'erreur =") + QString::number(code);
+}
 
 // A memory with the demo recordings whose fill pointer says `fill`.
 QByteArray memoryWithFill(int fill)
@@ -188,7 +195,7 @@ private slots:
 
         rig.load();
 
-        QCOMPARE(rig.messages, QStringList{loggerText::errorCode(code)});
+        QCOMPARE(rig.messages, QStringList{errorText(code)});
         QCOMPARE(rig.count('A'), 5);
         QCOMPARE(rig.session.link().sequence(), std::uint8_t(sequenceBefore + 5));
         QVERIFY(rig.store.isEmpty());
@@ -252,9 +259,159 @@ private slots:
         rig.sim.setFaultHook(s.hook());
         MemoryImage image;
         QCOMPARE(downloadMemory(rig.session, image, &rig.observer), 1263);
-        QCOMPARE(rig.count('r'), kMaxRepeatsPerBlock);
+        QCOMPARE(rig.count('r'), 5);
         QCOMPARE(rig.count('A'), 5);
         QCOMPARE(int(image.size()), 4 * 32);
+    }
+
+    // The first pass on a memory of 8 blocks, one block read lost: each call with its
+    // bytes and time, the repeat a second after the loss, and 'q' at the end.
+    void goldenFirstPass()
+    {
+        VirtualClock clock;
+        SimulatedMeter sim(clock);
+        sim.setMemoryImage(toVector(memoryWithFill(255)));
+        TraceCapture trace(sim, clock);
+        MeterSession session(trace.device(), clock);
+        QVERIFY(session.link().readLiveStatus()); // leaves its sequence number in byte 5
+        trace.take();
+        char last = 0;
+        int blockWrites = 0;
+        sim.setFaultHook([&](Call call, const std::uint8_t *bytes, int) {
+            if (call == Call::WriteCommand) {
+                last = char(bytes[1]);
+                blockWrites += last == 'p';
+            }
+            return call == Call::ReadReply && last == 'p' && blockWrites == 3 ? -1 : 0;
+        });
+        MemoryImage image;
+        QCOMPARE(downloadMemory(session, image), 0);
+        QCOMPARE(image, toBytes(sim.memoryImage()).left(256));
+        const QStringList expected = {
+            "[0 ms] openDevice 04D9:E000 -> 0",
+            "[0 ms] setTimeouts 100 100 -> 0",
+            "[0 ms] writeCommand 7: 02 50 00 01 00 01 03 -> 0",
+            "[0 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> -1",
+            "[1102 ms] writeCommand 7: 02 72 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 70 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> 0",
+            "[1102 ms] writeCommand 7: 02 71 00 01 00 01 03 -> 0",
+        };
+        QCOMPARE(trace.take(), expected);
+    }
+
+    // The first pass loses a block and its repeat; the first resumption attempt loses a
+    // block too (1263), the second brings the rest.
+    void goldenResumption()
+    {
+        VirtualClock clock;
+        SimulatedMeter sim(clock);
+        sim.setMemoryImage(toVector(memoryWithFill(255)));
+        TraceCapture trace(sim, clock);
+        MeterSession session(trace.device(), clock);
+        char last = 0;
+        int blockWrites = 0;
+        sim.setFaultHook([&](Call call, const std::uint8_t *bytes, int) {
+            if (call == Call::WriteCommand) {
+                last = char(bytes[1]);
+                blockWrites += last == 'p';
+            }
+            const bool lost = (last == 'p' && (blockWrites == 4 || blockWrites == 5)) || last == 'r';
+            return call == Call::ReadReply && lost ? -1 : 0;
+        });
+        MemoryImage image;
+        QCOMPARE(downloadMemory(session, image), 0);
+        QCOMPARE(image, toBytes(sim.memoryImage()).left(256));
+        const QStringList expected = {
+            "[0 ms] openDevice 04D9:E000 -> 0",
+            "[0 ms] setTimeouts 100 100 -> 0",
+            "[0 ms] writeCommand 7: 02 50 00 01 00 00 03 -> 0",
+            "[0 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 00 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 00 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 00 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> 0",
+            "[101 ms] writeCommand 7: 02 70 00 01 00 00 03 -> 0",
+            "[101 ms] completeWrite -> 0",
+            "[101 ms] readReply 36 -> -1",
+            "[1102 ms] writeCommand 7: 02 72 00 01 00 00 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 36 -> -1",
+            "[1102 ms] writeCommand 7: 02 41 00 01 00 01 03 -> 0",
+            "[1102 ms] completeWrite -> 0",
+            "[1102 ms] readReply 32 -> 0",
+            "[1403 ms] openDevice 04D9:E000 -> 0",
+            "[1504 ms] setTimeouts 100 100 -> 0",
+            "[1605 ms] writeCommand 7: 02 50 00 04 00 01 03 -> 0",
+            "[1605 ms] completeWrite -> 0",
+            "[1706 ms] readReply 36 -> 0",
+            "[2007 ms] openDevice 04D9:E000 -> 0",
+            "[2108 ms] setTimeouts 100 100 -> 0",
+            "[2209 ms] writeCommand 7: 02 50 00 04 00 01 03 -> 0",
+            "[2209 ms] completeWrite -> 0",
+            "[2310 ms] readReply 36 -> 0",
+            "[2310 ms] writeCommand 7: 02 70 00 04 00 01 03 -> 0",
+            "[2310 ms] completeWrite -> 0",
+            "[2310 ms] readReply 36 -> -1",
+            "[2310 ms] writeCommand 7: 02 41 00 04 00 02 03 -> 0",
+            "[2310 ms] completeWrite -> 0",
+            "[2310 ms] readReply 32 -> 0",
+            "[2611 ms] openDevice 04D9:E000 -> 0",
+            "[2712 ms] setTimeouts 100 100 -> 0",
+            "[2813 ms] writeCommand 7: 02 50 00 04 00 02 03 -> 0",
+            "[2813 ms] completeWrite -> 0",
+            "[2914 ms] readReply 36 -> 0",
+            "[3215 ms] openDevice 04D9:E000 -> 0",
+            "[3316 ms] setTimeouts 100 100 -> 0",
+            "[3417 ms] writeCommand 7: 02 50 00 04 00 02 03 -> 0",
+            "[3417 ms] completeWrite -> 0",
+            "[3518 ms] readReply 36 -> 0",
+            "[3518 ms] writeCommand 7: 02 70 00 04 00 02 03 -> 0",
+            "[3518 ms] completeWrite -> 0",
+            "[3518 ms] readReply 36 -> 0",
+            "[3518 ms] writeCommand 7: 02 70 00 04 00 02 03 -> 0",
+            "[3518 ms] completeWrite -> 0",
+            "[3518 ms] readReply 36 -> 0",
+            "[3518 ms] writeCommand 7: 02 70 00 04 00 02 03 -> 0",
+            "[3518 ms] completeWrite -> 0",
+            "[3518 ms] readReply 36 -> 0",
+            "[3518 ms] writeCommand 7: 02 70 00 04 00 02 03 -> 0",
+            "[3518 ms] completeWrite -> 0",
+            "[3518 ms] readReply 36 -> 0",
+            "[3518 ms] writeCommand 7: 02 71 00 04 00 02 03 -> 0",
+        };
+        QCOMPARE(trace.take(), expected);
     }
 
     // The opening exchange fails without resumption, progress window or lasting hourglass.
@@ -283,7 +440,7 @@ private slots:
                     r[34] = 0x00;
             });
         rig.load();
-        QCOMPARE(rig.messages, QStringList{loggerText::errorCode(code)});
+        QCOMPARE(rig.messages, QStringList{errorText(code)});
         QVERIFY(rig.observer.startedWith.isEmpty());
         QCOMPARE(rig.observer.finishedCount, 0);
         QCOMPARE(rig.observer.cursor, (QList<bool>{true, false}));
@@ -316,7 +473,7 @@ private slots:
         rig.windowCalls.clear();
         rig.load();
 
-        QCOMPARE(rig.messages, QStringList{loggerText::errorCode(125)});
+        QCOMPARE(rig.messages, QStringList{errorText(125)});
         QVERIFY(rig.commands().endsWith("qQ"));
         QCOMPARE(rig.store.count(), 3);
         QVERIFY(rig.store.sampleValues() == values);
@@ -333,7 +490,7 @@ private slots:
         rig.setMemory(imageOf({}));
         QVERIFY(rig.connect());
         rig.load();
-        QCOMPARE(rig.messages, QStringList{loggerText::noDataSets()});
+        QCOMPARE(rig.messages, QStringList{"Pas de données enregistrées dans l'appareil !"});
         QCOMPARE(rig.count('Q'), 0);
         QVERIFY(rig.store.isEmpty());
         QCOMPARE(rig.windowCalls, QStringList{"open"});
@@ -348,7 +505,7 @@ private slots:
         QVERIFY(rig.connect());
         rig.sim.clearLog();
         rig.sim.failNext(Call::ReadReply, 2); // the poll's failures are reset by the load
-        rig.clock.advance(2 * kPollIntervalConnectedMs);
+        rig.clock.advance(2 * 200);
         QCOMPARE(rig.session.failureCount(), 2);
 
         int checks = 0;
@@ -394,8 +551,9 @@ private slots:
         QTest::addColumn<bool>("connected");
         QTest::addColumn<bool>("recording");
         QTest::addColumn<QString>("text");
-        QTest::newRow("not connected") << false << false << loggerText::notConnected();
-        QTest::newRow("recording") << true << true << loggerText::recordingInProgress();
+        QTest::newRow("not connected") << false << false << QString("Il n'y a pas de connexion avec l'appareil !");
+        QTest::newRow("recording") << true << true
+                                   << QString("Enregistrement en cours. Arrêtez l'enregistrement avant de charger les données.");
     }
     void refusals()
     {
@@ -409,7 +567,7 @@ private slots:
             const std::uint8_t rec[7] = {0x02, 'E', 0, 0, 0, 0, 0x03};
             rig.sim.openDevice(kMeterVendorId, kMeterProductId);
             rig.sim.writeCommand(7, rec);
-            rig.clock.advance(kPollIntervalConnectedMs);
+            rig.clock.advance(200);
             QVERIFY(rig.session.liveState().loggerRecording);
         }
         const bool timerBefore = rig.session.mainTimer().isActive();

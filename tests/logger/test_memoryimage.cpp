@@ -8,7 +8,7 @@ using namespace qx::test;
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 14), QTime(9, 30, 0));
-constexpr int kFirst = image::kFirstSet;
+constexpr int kFirst = 0xB00; // where the first data set begins
 
 // The example set of the header layout and a °F set with a 90 s interval behind it.
 QByteArray twoSets()
@@ -125,7 +125,7 @@ private slots:
                                                    << 0 << false << false << 0 << -1 << 0.0f << QDateTime() << -1;
         // The count says three: the third set is read from erased memory, up to the end.
         const int third = kFirst + 88;
-        const int erasedRecords = (image::kMemorySize - third - 18) / 8;
+        const int erasedRecords = (131072 - third - 18) / 8;
         QTest::newRow("count beyond the sets")
             << withCount(two, 3) << 0 << 3 << 24 + 4 * erasedRecords << 2 << kNow << 255 * 60 + 255 << erasedRecords
             << true << true << 15 << 0 << (-0.1f - 32.0f) * 5.0f * (1.0f / 9.0f) << kNow << -1;
@@ -188,7 +188,7 @@ private slots:
         DataSetStore store;
         store.memoryImage() = toBytes(sim.memoryImage());
         QCOMPARE(store.parseMemoryImage(clock), 0);
-        QCOMPARE(int(store.memoryImage().size()), image::kMemorySize); // the caller empties it
+        QCOMPARE(int(store.memoryImage().size()), 131072); // the caller empties it
 
         const auto demo = sim::demoDataSets();
         QCOMPARE(store.count(), int(demo.size()));

@@ -307,7 +307,7 @@ private slots:
             std::copy(body.begin(), body.end(), d.begin() + long(head.size()));
             return d;
         };
-        const int fallback = qx::kFallbackOutputReportLength;
+        const int fallback = 64;
 
         QTest::newRow("meter") << meter << 8;
         QTest::newRow("32-byte output") << wrap({0x75, 0x08, 0x95, 0x20, 0x91, 0x02}) << 32;

@@ -1,6 +1,7 @@
 // The main window's exchanges on the simulated meter: framing, stale bytes, the sequence
 // number, block selection codes and the closing rule.
 #include "meter/MeterSession.h"
+#include "meter/TraceCapture.h"
 #include "sim/SimulatedMeter.h"
 
 #include <QTest>
@@ -49,7 +50,7 @@ private slots:
 
         sim.clearLog();
         QVERIFY(link.queryIdentity());
-        QCOMPARE(link.selectBlock(3), int(kSelectOk));
+        QCOMPARE(link.selectBlock(3), 0);
         sent = commandsSent(sim);
         const std::vector<std::uint8_t> k = {0x02, 'K', 0x00, 0x00, 0x00, 0x01, 0x03};
         const std::vector<std::uint8_t> p = {0x02, 'P', 0x00, 0x03, 0x00, 0x01, 0x03};
@@ -116,6 +117,67 @@ private slots:
             const std::vector<std::uint8_t> p = {0x02, 'P', 0x01, 0x00, 0x00, 0x00, 0x03};
             QCOMPARE(commandsSent(sim).back(), p);
         }
+    }
+
+    // What goes to the meter, when, and what comes of it: identity with another model and
+    // with ours, two polls (one read lost), then block selections with a wrong echo and
+    // with a failed open.
+    void goldenTrace()
+    {
+        VirtualClock clock;
+        SimulatedMeter sim(clock);
+        test::TraceCapture trace(sim, clock);
+        MeterSession session(trace.device(), clock);
+        sim.setModelDigits("735");
+        session.mainTimer().start();
+        clock.advance(500);
+        sim.setModelDigits("736");
+        clock.advance(500);
+        QVERIFY(session.connected());
+        clock.advance(200);
+        sim.failNext(Call::ReadReply);
+        clock.advance(200);
+        QCOMPARE(session.failureCount(), 1);
+        sim.setReplyHook([](char c, std::vector<std::uint8_t> &r) {
+            if (c == 'P')
+                r[33] = 0x01;
+        });
+        QCOMPARE(session.link().selectBlock(256), 1007);
+        sim.failNext(Call::Open);
+        QCOMPARE(session.link().selectBlock(2), 1002);
+        const QStringList expected = {
+            "[500 ms] openDevice 04D9:E000 -> 0",
+            "[500 ms] setTimeouts 100 100 -> 0",
+            "[500 ms] writeCommand 7: 02 4B 00 00 00 00 03 -> 0",
+            "[500 ms] completeWrite -> 0",
+            "[500 ms] readReply 32 -> 0",
+            "[500 ms] closeDevice -> 0",
+            "[1000 ms] openDevice 04D9:E000 -> 0",
+            "[1000 ms] setTimeouts 100 100 -> 0",
+            "[1000 ms] writeCommand 7: 02 4B 00 00 00 00 03 -> 0",
+            "[1000 ms] completeWrite -> 0",
+            "[1000 ms] readReply 32 -> 0",
+            "[1000 ms] closeDevice -> 0",
+            "[1200 ms] openDevice 04D9:E000 -> 0",
+            "[1200 ms] setTimeouts 100 100 -> 0",
+            "[1200 ms] writeCommand 7: 02 41 00 00 00 01 03 -> 0",
+            "[1200 ms] completeWrite -> 0",
+            "[1200 ms] readReply 64 -> 0",
+            "[1200 ms] closeDevice -> 0",
+            "[1400 ms] openDevice 04D9:E000 -> 0",
+            "[1400 ms] setTimeouts 100 100 -> 0",
+            "[1400 ms] writeCommand 7: 02 41 00 00 00 02 03 -> 0",
+            "[1400 ms] completeWrite -> 0",
+            "[1400 ms] readReply 64 -> -1",
+            "[1400 ms] closeDevice -> 0",
+            "[1400 ms] openDevice 04D9:E000 -> 0",
+            "[1501 ms] setTimeouts 100 100 -> 0",
+            "[1602 ms] writeCommand 7: 02 50 01 00 00 02 03 -> 0",
+            "[1602 ms] completeWrite -> 0",
+            "[1703 ms] readReply 36 -> 0",
+            "[1703 ms] openDevice 04D9:E000 -> -1",
+        };
+        QCOMPARE(trace.take(), expected);
     }
 
     void retryPausesGrow()

@@ -20,7 +20,7 @@ struct Rig {
     void connect()
     {
         session.mainTimer().start();
-        clock.advance(kPollIntervalDisconnectedMs);
+        clock.advance(500);
         QVERIFY(session.connected());
     }
     int commands(char c) const
@@ -46,13 +46,13 @@ private slots:
         rig.clock.advance(2000);
         QVERIFY(!rig.session.connected());
         QCOMPARE(rig.commands('K'), 4); // every 500 ms
-        QCOMPARE(rig.session.mainTimer().interval(), kPollIntervalDisconnectedMs);
+        QCOMPARE(rig.session.mainTimer().interval(), 500);
 
         rig.sim.setModelDigits("736");
         rig.clock.advance(500);
         QVERIFY(rig.session.connected());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(rig.session.mainTimer().interval(), kPollIntervalConnectedMs);
+        QCOMPARE(rig.session.mainTimer().interval(), 200);
         rig.sim.clearLog();
         rig.clock.advance(1000);
         QCOMPARE(rig.commands('A'), 5); // every 200 ms
@@ -65,23 +65,23 @@ private slots:
         rig.connect();
         QSignalSpy changed(&rig.session, &MeterSession::connectionChanged);
         rig.sim.failNext(Call::ReadReply, 2);
-        rig.clock.advance(3 * kPollIntervalConnectedMs); // fail, fail, success
+        rig.clock.advance(3 * 200); // fail, fail, success
         rig.sim.failNext(Call::ReadReply, 2);
-        rig.clock.advance(2 * kPollIntervalConnectedMs);
+        rig.clock.advance(2 * 200);
         QVERIFY(rig.session.connected());
         QCOMPARE(rig.session.failureCount(), 2);
         QCOMPARE(changed.count(), 0);
 
         rig.sim.setUnplugged(true);
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QVERIFY(!rig.session.connected());
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toBool(), false);
         QCOMPARE(rig.session.failureCount(), 0);
-        QCOMPARE(rig.session.mainTimer().interval(), kPollIntervalDisconnectedMs);
+        QCOMPARE(rig.session.mainTimer().interval(), 500);
 
         rig.sim.setUnplugged(false);
-        rig.clock.advance(kPollIntervalDisconnectedMs);
+        rig.clock.advance(500);
         QVERIFY(rig.session.connected());
     }
 
@@ -91,13 +91,13 @@ private slots:
         rig.connect();
         QSignalSpy updated(&rig.session, &MeterSession::liveStateUpdated);
         rig.sim.failNext(Call::ReadReply, 2);
-        rig.clock.advance(2 * kPollIntervalConnectedMs);
+        rig.clock.advance(2 * 200);
         rig.sim.setReplyHook([](char c, std::vector<std::uint8_t> &r) { if (c == 'A') r[63] = 0x00; });
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QCOMPARE(updated.count(), 0);
         QCOMPARE(rig.session.failureCount(), 0);
         rig.sim.setReplyHook({});
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QCOMPARE(updated.count(), 1);
     }
 
@@ -112,7 +112,7 @@ private slots:
         rig.clock.advance(5000);
         QVERIFY(rig.session.secondsCounter() >= 5);
         rig.session.setSampling(true);
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QCOMPARE(int(sampleTimes.size()), 1);
         QCOMPARE(rig.session.secondsCounter(), 0);
         // Then one sample each time the seconds field has changed twice more.
@@ -132,7 +132,7 @@ private slots:
                 r[4] |= 0x08;
             }
         });
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QVERIFY(rig.session.maxMinTimer().isActive());
         QVERIFY(rig.session.recFullTimer().isActive());
         QSignalSpy flashes(&rig.session, &MeterSession::recFullFlashTick);
@@ -141,7 +141,7 @@ private slots:
 
         // Disconnection stops the record-full flashing but not MAX/MIN/AVG.
         rig.sim.setUnplugged(true);
-        rig.clock.advance(3 * kPollIntervalConnectedMs);
+        rig.clock.advance(3 * 200);
         QVERIFY(!rig.session.connected());
         QVERIFY(!rig.session.recFullTimer().isActive());
         QVERIFY(rig.session.maxMinTimer().isActive());
@@ -166,7 +166,7 @@ private slots:
             QVERIFY(!rig.session.mainTimer().isActive()); // the refused one restarts nothing
         }
         QVERIFY(rig.session.mainTimer().isActive());
-        rig.clock.advance(kPollIntervalConnectedMs);
+        rig.clock.advance(200);
         QCOMPARE(rig.commands('A'), 1);
     }
 };

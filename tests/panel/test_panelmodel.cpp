@@ -27,7 +27,7 @@ private slots:
         QCOMPARE(int(std::count(changed.begin(), changed.end(), true)), 16); // first update: all
         changed = m.takeDigitChanges(s);
         QCOMPARE(int(std::count(changed.begin(), changed.end(), true)), 0);
-        s.largeDigit[5] = kBlankGlyph;
+        s.largeDigit[5] = 16; // blank
         changed = m.takeDigitChanges(s);
         QVERIFY(changed[5]);
         QCOMPARE(int(std::count(changed.begin(), changed.end(), true)), 1);

@@ -1,6 +1,7 @@
 // The simulated meter as the program meets it over DeviceAccess: identity, the LCD image of
 // its own readings, keys, the logger, the download read-out, the setup commands and the
 // faults a test can inject.
+#include "meter/LiveFrame.h"
 #include "sim/SimulatedMeter.h"
 
 #include <QTest>
@@ -10,7 +11,6 @@
 using namespace qx;
 using Call = SimulatedMeter::Call;
 using Bytes = std::vector<std::uint8_t>;
-namespace layout = sim::layout;
 
 namespace {
 
@@ -63,14 +63,17 @@ QList<int> glyphs(const LiveState &s, int channel)
 int fillPointer(const Bytes &image) { return image[10] << 16 | image[11] << 8 | image[12]; }
 int setCount(const Bytes &image) { return image[8] << 8 | image[9]; }
 
-// ClockBlock for a date and time.
-Bytes clockBlock(int year, int month, int day, int hour, int minute, int second)
+// ClockBlock for a date and time, each field in BCD.
+Bytes clockBlock(std::uint8_t year, std::uint8_t month, std::uint8_t day, std::uint8_t hour, std::uint8_t minute,
+                 std::uint8_t second)
 {
     Bytes b(32, 0);
-    const int fields[] = {second, minute, hour, day, month};
-    for (int i = 0; i < 5; ++i)
-        b[std::size_t(i)] = sim::toBcd(fields[i]);
-    b[6] = sim::toBcd(year % 100);
+    b[0] = second;
+    b[1] = minute;
+    b[2] = hour;
+    b[3] = day;
+    b[4] = month;
+    b[6] = year;
     b[8] = 'r';
     b[9] = 't';
     b[10] = 'c';
@@ -118,7 +121,7 @@ private slots:
         QTest::addColumn<bool>("point");
         QTest::addColumn<bool>("minus");
         QTest::addColumn<int>("status");
-        const int b = kBlankGlyph, m = kMinusGlyph, L = kLetterLGlyph;
+        const int b = 16, m = 17, L = 18; // blank, minus, letter L
         QTest::newRow("T1 23.4") << 0 << 23.4 << false << 0 << QList<int>{b, 2, 3, 4} << true << false << 0;
         QTest::newRow("T2 negative") << 1 << -5.2 << false << 0 << QList<int>{b, b, 5, 2} << true << true << 0;
         QTest::newRow("T3 123.4") << 2 << 123.4 << false << 0 << QList<int>{1, 2, 3, 4} << true << false << 0;
@@ -162,7 +165,7 @@ private slots:
             QVERIFY(std::abs(s.temperature[std::size_t(channel)] - celsius) < 0.06);
         // The neighbours are untouched by the channel under test.
         const int other = (channel + 1) % 4;
-        const QList<int> neighbour = fahrenheit ? QList<int>{kBlankGlyph, 5, 2, 0} : QList<int>{kBlankGlyph, 1, 1, 1};
+        const QList<int> neighbour = fahrenheit ? QList<int>{16, 5, 2, 0} : QList<int>{16, 1, 1, 1};
         QCOMPARE(glyphs(s, other), neighbour);
         QVERIFY(s.on(Indicator::T1Label) && s.on(Indicator::T4Label) && s.on(Indicator::TypeCaption));
         QVERIFY(s.on(Indicator::TypeK) && s.on(Indicator::Battery3));
@@ -187,12 +190,12 @@ private slots:
         fresh.clock.advance(1000);
         LiveState s = fresh.live();
         QVERIFY(s.on(Indicator::Hold));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 2, 3, 4}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 2, 3, 4}));
         QVERIFY(std::abs(s.temperature[0] - 23.4f) < 0.01);
         fresh.exchange('H', 32);
         s = fresh.live();
         QVERIFY(!s.on(Indicator::Hold));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 3, 0, 0}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 3, 0, 0}));
 
         // MAX/MIN/AVG: flashing first, then MAX, MIN, AVG, MAX; N leaves.
         sim.setReading(0, 20.0);
@@ -228,7 +231,7 @@ private slots:
         fresh.exchange('R', 32);
         s = fresh.live();
         QVERIFY(s.on(Indicator::Mem) && s.on(Indicator::Recall));
-        QCOMPARE(glyphs(s, 0), (QList<int>{kBlankGlyph, 2, 5, 0}));
+        QCOMPARE(glyphs(s, 0), (QList<int>{16, 2, 5, 0}));
         QCOMPARE(int(s.smallDigit[0]), 0);
         QCOMPARE(int(s.smallDigit[1]), 1);
         fresh.exchange('R', 32);
@@ -252,11 +255,11 @@ private slots:
         QVERIFY(!sim.loggerRecording());
 
         const Bytes &image = sim.memoryImage();
-        const int set = layout::kFirstSet;
+        const int set = 0xB00;
         QCOMPARE(setCount(image), 1);
         QCOMPARE(int(image[set]), 0xA5);
-        QCOMPARE(int(image[set + layout::kSetIntervalMinutes]), 0);
-        QCOMPARE(int(image[set + layout::kSetIntervalSeconds]), 5);
+        QCOMPARE(int(image[set + 9]), 0);
+        QCOMPARE(int(image[set + 10]), 5);
         QCOMPARE(image[set + 12] << 8 | image[set + 13], 5);
         // 2026-03-14 09:30:00 in BCD.
         QCOMPARE(Bytes(image.begin() + set + 3, image.begin() + set + 9),
@@ -281,7 +284,7 @@ private slots:
         const LiveState s = rig.live();
         QVERIFY(s.loggerRecording && s.recordFull && s.on(Indicator::Full) && s.on(Indicator::Rec));
         const int last = fillPointer(sim.memoryImage());
-        QVERIFY(last < layout::kLoggerEnd && last + layout::kRecordSize >= layout::kLoggerEnd);
+        QVERIFY(last < 130816 && last + 8 >= 130816); // the top 256 bytes stay free
         QCOMPARE(setCount(sim.memoryImage()), 2);
         rig.exchange('E', 32);
         QVERIFY(!sim.recordFull() && !sim.loggerRecording());
@@ -295,8 +298,8 @@ private slots:
         sim::DataSet second;
         second.header = {QDateTime(QDate(2010, 1, 2), QTime(3, 4, 5)), 90, 3, true, {1, -2, 0, 0}};
         const Bytes image = SimulatedMeter::buildMemoryImage({first, second});
-        QCOMPARE(int(image.size()), layout::kMemorySize);
-        const int at = layout::kFirstSet;
+        QCOMPARE(int(image.size()), 131072);
+        const int at = 0xB00;
         QCOMPARE(Bytes(image.begin() + at, image.begin() + at + 18),
                  (Bytes{0xA5, 0x5A, 0x00, 0x09, 0x07, 0x15, 0x13, 0x05, 0x59, 0x00, 0x02, 0x00, 0x00, 0x03, 0x00,
                         0x00, 0x00, 0x00}));
@@ -313,7 +316,7 @@ private slots:
         SimulatedMeter sim(clock);
         const Bytes &own = sim.memoryImage();
         QCOMPARE(setCount(own), 3);
-        int pos = layout::kFirstSet;
+        int pos = 0xB00;
         QList<int> intervals, flags;
         bool sawOpenChannel = false;
         for (int i = 0; i < setCount(own); ++i) {
@@ -385,13 +388,13 @@ private slots:
         SimulatedMeter &sim = rig.sim;
 
         // Clock: set, then runs on with the computer's clock.
-        QVERIFY(okAt(rig.exchange('t', 32, {}, clockBlock(2009, 7, 15, 13, 5, 59)), 2));
+        QVERIFY(okAt(rig.exchange('t', 32, {}, clockBlock(0x09, 0x07, 0x15, 0x13, 0x05, 0x59)), 2));
         rig.clock.advance(10000);
         Bytes info = rig.exchange('X', 64);
         QVERIFY(okAt(info, 0));
         QCOMPARE(Bytes(info.begin() + 40, info.begin() + 45), (Bytes{0x09, 0x06, 0x13, 0x15, 0x07}));
         QCOMPARE(int(info[46]), 0x09);
-        QVERIFY(!okAt(rig.exchange('t', 32, {}, clockBlock(2009, 2, 30, 13, 5, 59)), 2));
+        QVERIFY(!okAt(rig.exchange('t', 32, {}, clockBlock(0x09, 0x02, 0x30, 0x13, 0x05, 0x59)), 2));
         // Without its data block the clock command gets no reply.
         QVERIFY(rig.exchange('t', 32).empty());
 
