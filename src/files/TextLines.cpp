@@ -2,6 +2,7 @@
 
 #include "graph/ChartModel.h"
 #include "logger/TableModel.h"
+#include "meter/DayCount.h"
 #include "meter/Formats.h"
 
 #include <cmath>
@@ -25,15 +26,20 @@ QString quotedField(const QString &text, QChar separator)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString graphTextLine(const ChartModel &chart, int point, QChar separator)
+QString GraphTextLines::line(int point)
 {
-    const double x = chart.getX(0, point);
-    QString line = quotedField(dateText(x), separator);
-    line += separator;
-    line += quotedField(timeText(x), separator);
+    const double x = m_chart.getX(0, point);
+    const QDate day = splitDayCount(x).date;
+    if (day != m_day || m_dayField.isNull()) {
+        m_day = day;
+        m_dayField = quotedField(dateText(x), m_separator);
+    }
+    QString line = m_dayField;
+    line += m_separator;
+    line += quotedField(timeText(x), m_separator);
     for (int s = 0; s < kTextChannels; ++s) {
-        line += separator;
-        line += quotedField(channelText(chart.getY(s, point)), separator);
+        line += m_separator;
+        line += quotedField(channelText(m_chart.getY(s, point)), m_separator);
     }
     return line;
 }

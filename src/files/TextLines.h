@@ -5,6 +5,7 @@
 // inside, so a comma decimal separator survives a comma file.
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -24,9 +25,21 @@ QString channelText(float value);
 // The field as written between separators: quoted when it holds the separator or '"'.
 QString quotedField(const QString &text, QChar separator);
 
-// Point `point` (from 0) of a chart: the date and time of its X in the user's short date
-// and long time formats, then T1 to T4; no separator at the end, no line end.
-QString graphTextLine(const ChartModel &chart, int point, QChar separator);
+// The lines of one chart's points: the date and time of the point's X in the user's short
+// date and long time formats, then T1 to T4; no separator at the end, no line end. The
+// date of the previous point is kept, as a recording's points share their day.
+class GraphTextLines {
+public:
+    GraphTextLines(const ChartModel &chart, QChar separator) : m_chart(chart), m_separator(separator) {}
+    // Point `point`, from 0.
+    QString line(int point);
+
+private:
+    const ChartModel &m_chart;
+    QChar m_separator;
+    QDate m_day;
+    QString m_dayField;
+};
 
 // Table row `row` (from 0, the grid's row row + 1): cells 1 to 6, each followed by the
 // separator; no line end.

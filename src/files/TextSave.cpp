@@ -109,11 +109,12 @@ TextSaveResult writeGraphText(const ChartModel &chart, const QString &path, QCha
                               const Progress &progress)
 {
     const LineRange within{std::max(range.from, 1), std::min(range.to, chart.pointCount())};
+    GraphTextLines lines(chart, separator);
     return writeLines(path, within, progress, [&](int n, QString &text) {
         // A point whose X is 0 holds no sample yet, nor do those after it.
         if (chart.getX(0, n - 1) == 0)
             return false;
-        text = graphTextLine(chart, n - 1, separator);
+        text = lines.line(n - 1);
         return true;
     });
 }

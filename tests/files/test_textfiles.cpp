@@ -262,6 +262,18 @@ private slots:
         QCOMPARE(lines[40], QByteArray());
     }
 
+    // An X no calendar holds (a graph file may carry one) writes no date or time.
+    void pointBeyondAnyDate()
+    {
+        ChartModel chart = chartWith(kSamples, 2);
+        for (int s = 0; s < 4; ++s)
+            chart.setX(s, 1, 1e300);
+        const QString path = m_dir.filePath("far.txt");
+        QCOMPARE(writeGraphText(chart, path, '\t', {1, 2}).status, TextSaveResult::Saved);
+        QCOMPARE(readBytes(path), QByteArray("3/14/26\t9:30:00 AM\t21.3\t-3.2\tOL\t100.0\r\n"
+                                             "\t\t2500.0\t-328.0\tOL\tOL\r\n"));
+    }
+
     void tableSaveAndOpen_data()
     {
         QTest::addColumn<bool>("fr");
