@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   libqcustomplot-dev libhidapi-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

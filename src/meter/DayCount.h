@@ -15,9 +15,21 @@ inline double toDayCount(const QDateTime &dt)
     return double(dayCountEpoch().daysTo(dt.date())) + double(dt.time().msecsSinceStartOfDay()) / kMsPerDay;
 }
 
-inline QDateTime fromDayCount(double days)
+// The calendar day and the time of day a day count stands for, as the meter's clock
+// shows them: no time zone is consulted, which would cost a look at the system's zone
+// on every call.
+struct DayCountParts {
+    QDate date;
+    QTime time;
+};
+
+// Beyond about 2.7 million years from the epoch there is no date to show (and no integer
+// to hold the day number).
+inline constexpr double kMaxDayCount = 1e9;
+
+inline DayCountParts splitDayCount(double days)
 {
-    if (!std::isfinite(days))
+    if (!std::isfinite(days) || std::fabs(days) > kMaxDayCount)
         return {};
     const double whole = std::floor(days);
     qint64 ms = qint64(std::llround((days - whole) * kMsPerDay));
@@ -26,7 +38,15 @@ inline QDateTime fromDayCount(double days)
         ms -= qint64(kMsPerDay);
         ++dayNumber;
     }
-    return QDateTime(dayCountEpoch().addDays(dayNumber), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    return {dayCountEpoch().addDays(dayNumber), QTime::fromMSecsSinceStartOfDay(int(ms))};
+}
+
+inline QDateTime fromDayCount(double days)
+{
+    const DayCountParts parts = splitDayCount(days);
+    if (!parts.date.isValid())
+        return {};
+    return QDateTime(parts.date, parts.time);
 }
 
 } // namespace qx

@@ -26,13 +26,12 @@ QString shortDateFormat() { return QLocale().dateFormat(QLocale::ShortFormat); }
 
 QString dateTimeText(double dayCount)
 {
-    const QDateTime dt = fromDayCount(dayCount);
-    return QLocale().toString(dt.date(), shortDateFormat()) + ' ' + QLocale().toString(dt.time(), longTimeFormat());
+    return dateText(dayCount) + ' ' + timeText(dayCount);
 }
 
-QString timeText(double dayCount) { return QLocale().toString(fromDayCount(dayCount).time(), longTimeFormat()); }
+QString timeText(double dayCount) { return QLocale().toString(splitDayCount(dayCount).time, longTimeFormat()); }
 
-QString dateText(double dayCount) { return QLocale().toString(fromDayCount(dayCount).date(), shortDateFormat()); }
+QString dateText(double dayCount) { return QLocale().toString(splitDayCount(dayCount).date, shortDateFormat()); }
 
 bool parseDateTimeText(const QString &text, double &dayCount)
 {
