@@ -2,7 +2,7 @@
 
 #include "CommandLine.h"
 #include "TfrmAbout.h"
-#include "graph/ChartFile.h"
+#include "files/FileCommands.h"
 #include "graph/RealTimeController.h"
 #include "graph/RecordingJournal.h"
 #include "graph/TfrmGraph.h"
@@ -42,6 +42,7 @@ Program::Program(const ProgramSeams &seams)
                                                               m_printer, seams.files ? *seams.files : *this});
     m_realTime = std::make_unique<RealTimeController>(*m_context, m_journals.get());
     m_dataLogger = std::make_unique<DataLoggerController>(*m_context, m_store);
+    m_files = std::make_unique<FileCommands>(*m_context, *m_dataLogger);
     connectCommands();
 }
 
@@ -62,6 +63,10 @@ void Program::connectCommands()
     on(Command::Stop, rt, [rt] { rt->stop(); });
     on(Command::LoadData, logger, [logger] { logger->loadData(); });
     on(Command::OutputToGraph, logger, [logger] { logger->outputToGraph(); });
+    FileCommands *files = m_files.get();
+    on(Command::Save, files, [files] { files->save(); });
+    on(Command::Open, files, [files] { files->open(); });
+    on(Command::Print, files, [files] { files->print(); });
     TfrmMain *main = m_main.get();
     QObject::connect(rt, &RealTimeController::windowWanted, main, [main] { main->showRealTimeGraph(); });
     QObject::connect(main, &TfrmMain::firstShown, rt, [rt] { rt->offerInterruptedRecordings(); });
@@ -76,21 +81,9 @@ QWidget *Program::createRealTimeGraph() { return m_realTime->createWindow(); }
 
 QWidget *Program::createSetup() { return nullptr; }
 
-bool Program::saveGraphAs(QWidget *window, ChartModel &chart)
-{
-    // The chart as a graph file the user names.
-    const QString path = m_dialogs.saveFileName(window, m_folders.data, "Fichier graphique (*.ghf)", "ghf");
-    if (path.isEmpty())
-        return false;
-    QString error;
-    if (!storeChartFile(chart, path, &error)) {
-        m_dialogs.message(window, error);
-        return false;
-    }
-    return true;
-}
+bool Program::saveGraphAs(QWidget *window, ChartModel &chart) { return m_files->saveGraphAs(window, chart); }
 
-bool Program::saveWindow(QWidget *) { return false; }
+bool Program::saveWindow(QWidget *window) { return m_files->saveWindow(window); }
 
 int runApplication(int argc, char **argv)
 {

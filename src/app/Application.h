@@ -13,6 +13,7 @@ namespace qx {
 class Clock;
 class Commands;
 class DataLoggerController;
+class FileCommands;
 class DeviceAccess;
 class Dialogs;
 class MeterSession;
@@ -49,6 +50,7 @@ public:
     DataSetStore &dataSets() { return m_store; }
     RealTimeController &realTime() { return *m_realTime; }
     DataLoggerController &dataLogger() { return *m_dataLogger; }
+    FileCommands &files() { return *m_files; }
 
 private:
     QWidget *createPanel() override;
@@ -72,6 +74,7 @@ private:
     std::unique_ptr<WindowContext> m_context;
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
+    std::unique_ptr<FileCommands> m_files;
 };
 
 int runApplication(int argc, char **argv);

@@ -69,14 +69,20 @@ WorkingCopyResult writeWorkingCopy(const MemoryImage &image, const std::vector<D
     return result;
 }
 
-bool copyWorkingCopy(const QString &workingCopy, const QString &target)
+bool copyWorkingCopy(const QString &workingCopy, const QString &target, QString *error)
 {
     QFile source(workingCopy);
-    if (!source.open(QIODevice::ReadOnly))
+    if (!source.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = source.errorString();
         return false;
+    }
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = out.errorString();
         return false;
+    }
     for (;;) {
         const QByteArray chunk = source.read(kCopyChunk);
         if (chunk.isEmpty())
@@ -88,7 +94,11 @@ bool copyWorkingCopy(const QString &workingCopy, const QString &target)
     }
     if (source.error() != QFileDevice::NoError)
         out.cancelWriting();
-    return out.commit();
+    if (out.commit())
+        return true;
+    if (error)
+        *error = source.error() != QFileDevice::NoError ? source.errorString() : out.errorString();
+    return false;
 }
 
 CollectionRead readCollection(QIODevice &device, MemoryImage &image)

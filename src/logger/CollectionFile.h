@@ -45,7 +45,7 @@ WorkingCopyResult writeWorkingCopy(const MemoryImage &image, const std::vector<D
 
 // Copies the working copy to `target`, replacing it only once the copy is complete.
 // False, and nothing written, when there is no working copy or the copy fails.
-bool copyWorkingCopy(const QString &workingCopy, const QString &target);
+bool copyWorkingCopy(const QString &workingCopy, const QString &target, QString *error = nullptr);
 
 enum class CollectionRead {
     Ok,

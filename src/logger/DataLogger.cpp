@@ -107,10 +107,10 @@ LoadResult DataLogger::loadDataSets()
     return result;
 }
 
-bool DataLogger::saveCollection(const QString &fileName)
+bool DataLogger::saveCollection(const QString &fileName, QString *error)
 {
     // A save that did not happen keeps the question at closing: the sets are not kept yet.
-    if (!copyWorkingCopy(workingCopyPath(), fileName))
+    if (!copyWorkingCopy(workingCopyPath(), fileName, error))
         return false;
     m_unsavedDataSets = false;
     return true;

@@ -22,6 +22,11 @@ inline QString recordingInProgress()
     return QStringLiteral("Enregistrement en cours. Arrêtez l'enregistrement avant de charger les données.");
 }
 inline QString noDataSets() { return QStringLiteral("Pas de données enregistrées dans l'appareil !"); }
+// A collection save that did not happen: the file and the system's reason.
+inline QString collectionNotSaved(const QString &file, const QString &reason)
+{
+    return QStringLiteral("Impossible d'enregistrer le fichier %1.\n%2").arg(file, reason);
+}
 // The code follows the "=" at once: "...code d'erreur =1005".
 inline QString errorCode(int code)
 {
@@ -102,7 +107,7 @@ public:
     // The collection branch of the save command, once the user has chosen `fileName`:
     // copies the working copy there and clears unsavedDataSets. False when nothing was
     // written (no working copy, or the copy failed): the mark stays.
-    bool saveCollection(const QString &fileName);
+    bool saveCollection(const QString &fileName, QString *error = nullptr);
     // The collection branch of the open command, once the data logger window is open and
     // the user has chosen `fileName`. unsavedDataSets is left as it was.
     OpenResult openCollection(const QString &fileName);

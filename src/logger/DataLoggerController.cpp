@@ -10,6 +10,7 @@
 #include "ui/WindowContext.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QProgressBar>
@@ -108,15 +109,19 @@ void DataLoggerController::loadData()
     m_logger.endLoad();
 }
 
-void DataLoggerController::saveCollection()
+bool DataLoggerController::saveCollection()
 {
     updateFolders();
     const QString folder = collectionBaseFolder(m_context.folders.data, m_context.folders.programFolder());
     const QString file = m_context.dialogs.saveFileName(m_context.host.frameWindow(), folder, collectionSaveFilter(),
                                                         collectionDefaultSuffix());
     if (file.isEmpty())
-        return;
-    m_logger.saveCollection(file);
+        return false;
+    QString error;
+    if (m_logger.saveCollection(file, &error))
+        return true;
+    message(loggerText::collectionNotSaved(QDir::toNativeSeparators(file), error));
+    return false;
 }
 
 void DataLoggerController::openCollection()

@@ -37,7 +37,8 @@ public:
     void loadData();
     // The collection branch of the save command: asks for the file, then copies the
     // working copy there.
-    void saveCollection();
+    // False when nothing was saved (cancelled, or failed: the user is told why).
+    bool saveCollection();
     // The collection branch of the open command: opens the data logger window, asks for
     // the file, reads and shows it.
     void openCollection();

@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -14,6 +15,19 @@ namespace qx {
 
 namespace {
 const char *const kCaption = "QX736";
+}
+
+QString filterSuffix(const QString &qtFilter)
+{
+    // The last pattern in the last parentheses: "... (*.GHF)" gives "GHF".
+    const qsizetype open = qtFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = qtFilter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open)
+        return {};
+    const QString pattern = qtFilter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0);
+    if (!pattern.startsWith(QStringLiteral("*.")) || pattern.size() < 3 || pattern.indexOf(QLatin1Char('*'), 1) >= 0)
+        return {};
+    return pattern.mid(2);
 }
 
 QString qtFileFilter(const QString &filter)
@@ -73,6 +87,21 @@ QString QtDialogs::saveFileName(QWidget *parent, const QString &folder, const QS
     QFileDialog dialog(parent, QString(), folder, qtFileFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // A type chosen in the list gives the name in the box its extension, and a name typed
+    // without one gets it.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+        const QString suffix = filterSuffix(chosen);
+        if (suffix.isEmpty())
+            return;
+        dialog.setDefaultSuffix(suffix);
+        const QStringList names = dialog.selectedFiles();
+        if (names.isEmpty())
+            return;
+        const QFileInfo typed(names.first());
+        if (typed.fileName().isEmpty() || typed.isDir())
+            return;
+        dialog.selectFile(typed.completeBaseName() + QLatin1Char('.') + suffix);
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();

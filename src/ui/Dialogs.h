@@ -38,6 +38,9 @@ public:
 // A filter written "description|patterns|description|patterns" (patterns separated by ';')
 // as Qt's file dialogs read it: "description (patterns);;..."; a filter without '|' as it is.
 QString qtFileFilter(const QString &filter);
+// The extension a Qt filter's pattern stands for, without its dot ("GHF"); empty when the
+// pattern is not a single "*.ext".
+QString filterSuffix(const QString &qtFilter);
 
 // The real dialogs of Qt.
 class QtDialogs final : public Dialogs {

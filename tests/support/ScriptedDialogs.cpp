@@ -81,7 +81,11 @@ std::optional<QFont> ScriptedDialogs::font(QWidget *, const QFont &)
 bool ScriptedDialogs::print(QWidget *, QPrinter &)
 {
     m_shown.push_back({"print", {}});
-    return false;
+    if (m_prints.empty())
+        return false;
+    const bool ok = m_prints.front();
+    m_prints.pop_front();
+    return ok;
 }
 
 bool ScriptedDialogs::printerSetup(QWidget *, QPrinter &)

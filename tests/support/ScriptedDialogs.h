@@ -20,6 +20,8 @@ public:
     void answer(Button b) { m_answers.push_back(b); }
     void answerFile(const QString &path) { m_files.push_back(path); }
     void answerColor(const QColor &c) { m_colors.push_back(c); }
+    // The print dialog's OK (true) or cancel; unscripted: cancel.
+    void answerPrint(bool ok) { m_prints.push_back(ok); }
     // A program dialog: the handler fills it in and returns Accepted or Rejected.
     void answerDialog(std::function<int(QDialog &)> handler) { m_dialogs.push_back(std::move(handler)); }
 
@@ -47,6 +49,7 @@ private:
     std::deque<Button> m_answers;
     std::deque<QString> m_files;
     std::deque<QColor> m_colors;
+    std::deque<bool> m_prints;
     std::deque<std::function<int(QDialog &)>> m_dialogs;
     QStringList m_external;
     int m_unscripted = 0;
