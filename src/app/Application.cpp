@@ -31,7 +31,7 @@ Program::Program(const ProgramSeams &seams)
       m_journals(std::make_unique<JournalFolder>(
           !seams.recoveryFolder.isEmpty()
               ? seams.recoveryFolder
-              : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery")))
+              : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/QX736/recovery")))
 {
     m_folders.program = seams.programFolder;
     m_main = std::make_unique<TfrmMain>(MainWindowSetup{*m_session, seams.dialogs, *m_commands, seams.settings,
