@@ -269,7 +269,7 @@ bool FileCommands::printGraph(TfrmGraph &graph)
     o.allowFontPage = o.allowPage1 = o.allowPage2 = o.allowSubsetsPage = false;
     graph.chart()->customize();
     o.allowFontPage = o.allowPage1 = o.allowPage2 = o.allowSubsetsPage = true;
-    graph.chart()->printDialog(m_context.dialogs);
+    graph.chart()->printDialog(m_context.dialogs, m_context.printer.printer());
     return true;
 }
 

@@ -1128,14 +1128,29 @@ void ChartControl::printDialog(Dialogs &dialogs)
     // vector graphics.
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
+    printDialog(dialogs, printer);
+}
+
+void ChartControl::printDialog(Dialogs &dialogs, QPrinter &printer)
+{
     if (!dialogs.print(this, printer))
         return;
+    // Laid out at screen resolution, whatever the chosen printer's: the chart keeps its
+    // proportions and font sizes; the output stays vector graphics.
+    QPrinter out(QPrinter::ScreenResolution);
+    out.setPrinterName(printer.printerName());
+    out.setOutputFormat(printer.outputFormat());
+    out.setOutputFileName(printer.outputFileName());
+    out.setPageLayout(printer.pageLayout());
+    out.setCopyCount(printer.copyCount());
+    out.setColorMode(printer.colorMode());
+    out.setDuplex(printer.duplex());
     redraw();
     QCPPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&out))
         return; // the printing service reports its own failures
     painter.setMode(QCPPainter::pmVectorized);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QRect page = out.pageLayout().paintRectPixels(out.resolution());
     d->balanceBands(QRect(0, 0, std::max(1, page.width()), std::max(1, page.height())));
     m_plot->toPainter(&painter, std::max(1, page.width()), std::max(1, page.height()));
     d->balanceBands(m_plot->rect());

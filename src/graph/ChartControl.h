@@ -61,6 +61,8 @@ public:
     void setDialogs(Dialogs *dialogs);
     // The print dialog (through the program's dialogs), then the chart on the printer.
     void printDialog(Dialogs &dialogs);
+    // The same on a printer the program keeps, as its printer setup left it.
+    void printDialog(Dialogs &dialogs, QPrinter &printer);
     // Draws the chart into a painter (printing, PDF, images), `target` in its units.
     void render(QPainter &painter, const QRect &target);
     // The chart as a picture of the given size, e.g. for tests and exports.

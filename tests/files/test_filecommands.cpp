@@ -11,6 +11,7 @@
 #include "ui/Commands.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -213,6 +214,18 @@ private slots:
         QVERIFY(text.waitForFinished());
         const QString out = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(out.contains("No") && out.contains("09:30:02") && out.contains("-3.4"), qPrintable(out));
+
+        // A graph: the chart's settings first (cancelled here), then its print on the same
+        // printer.
+        const QString graphPdf = rig.folder.filePath("g.pdf");
+        printer.setOutputFileName(graphPdf);
+        rig.activate(rig.realTime());
+        rig.h.dialogs.clear();
+        rig.h.dialogs.answerPrint(true);
+        rig.command("Print1");
+        QCOMPARE(rig.h.dialogs.shown().front().kind, QString("dialog"));
+        QCOMPARE(rig.h.dialogs.shown().back().kind, QString("print"));
+        QVERIFY(QFileInfo(graphPdf).size() > 1000);
 
         rig.activate(rig.h.main->panel());
         rig.h.dialogs.clear();
