@@ -1,6 +1,8 @@
 // Save, Open and Print of the running program on the simulated meter: by the active
 // window, through the scripted dialogs, with the files on disk read back.
 #include "files/FileCommands.h"
+#include "files/FileTypes.h"
+#include "ui/Dialogs.h"
 #include "graph/RealTimeController.h"
 #include "graph/TfrmSetupRealTime.h"
 #include "logger/DataLoggerController.h"
@@ -76,6 +78,28 @@ QByteArray readAll(const QString &path)
 class TestFileCommands : public QObject {
     Q_OBJECT
 private slots:
+    // The save dialog follows the chosen type: the extension its filter stands for.
+    void filterSuffixOfTheChosenType_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("graph") << "Graph file(*.ghf,only for QX736) (*.GHF)" << "GHF";
+        QTest::newRow("spaces") << "TXT file(*.txt,data seperated by tab)                              (*.TXT)" << "TXT";
+        QTest::newRow("comma") << "EXCEL file format(*.CSV,seperated by comma)  (*.CSV)" << "CSV";
+        QTest::newRow("any file") << "Tous (*)" << "";
+        QTest::newRow("no pattern") << "Graph file" << "";
+    }
+    void filterSuffixOfTheChosenType()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QCOMPARE(filterSuffix(filter), suffix);
+        // The program's own type lists, as Qt's dialog is given them.
+        const QStringList filters = qtFileFilter(graphFileTypes(false)).split(";;");
+        QCOMPARE(filters.size(), 3);
+        QCOMPARE(filterSuffix(filters[2]), QString("CSV"));
+    }
+
     // A recording saved as a graph file opens in a new window with the same chart,
     // captioned with the file's full name.
     void graphFileSaveAndOpen()
