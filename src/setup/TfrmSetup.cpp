@@ -117,10 +117,15 @@ QLineEdit *TfrmSetup::addEdit(const char *name, const char *initial, bool readOn
 
 void TfrmSetup::build()
 {
-    auto *top = new QGridLayout(this);
+    // Two columns: the settings over the calibration values, the information over the
+    // EEPROM cells.
+    auto *top = new QHBoxLayout(this);
+    auto *settings = new QVBoxLayout;
+    auto *right = new QVBoxLayout;
+    top->addLayout(settings);
+    top->addLayout(right);
 
     // The meter's settings, one button and its status per row.
-    auto *settings = new QVBoxLayout;
     const auto row = [this](QPushButton *button, QLabel *status) {
         auto *line = new QHBoxLayout;
         line->addWidget(button, 1);
@@ -173,8 +178,6 @@ void TfrmSetup::build()
     all->setFont(big);
     all->setMinimumHeight(56);
     settings->addWidget(all);
-    settings->addStretch(1);
-    top->addLayout(settings, 0, 0);
 
     // The information read from the meter.
     auto *infoGroup = new QGroupBox(qs(text::infoGroup), this);
@@ -198,7 +201,7 @@ void TfrmSetup::build()
     QPushButton *information = addButton("Button4", text::read);
     m_status[std::size_t(SetupOperation::Information)] = addStatus("lblOK5");
     infoLayout->addLayout(row(information, m_status[std::size_t(SetupOperation::Information)]), line, 0, 1, 2);
-    top->addWidget(infoGroup, 0, 1);
+    right->addWidget(infoGroup);
 
     // The calibration values, read only from the meter.
     auto *adjustGroup = new QGroupBox(qs(text::adjustGroup), this);
@@ -220,7 +223,8 @@ void TfrmSetup::build()
     QPushButton *calibration = addButton("Button7", text::read);
     m_status[std::size_t(SetupOperation::Calibration)] = addStatus("lblOK6");
     adjustLayout->addLayout(row(calibration, m_status[std::size_t(SetupOperation::Calibration)]), 5, 0, 1, 4);
-    top->addWidget(adjustGroup, 1, 0);
+    settings->addWidget(adjustGroup);
+    settings->addStretch(1);
 
     // The EEPROM cells.
     auto *eeprom = new QGridLayout;
@@ -242,8 +246,8 @@ void TfrmSetup::build()
     eeprom->addWidget(m_readAddress, 1, 1);
     eeprom->addWidget(m_readData, 1, 2);
     eeprom->addWidget(m_status[std::size_t(SetupOperation::EepromRead)], 1, 4);
-    eeprom->setRowStretch(2, 1);
-    top->addLayout(eeprom, 1, 1);
+    right->addLayout(eeprom);
+    right->addStretch(1);
 
     const auto on = [this](QPushButton *button, auto operation) {
         connect(button, &QPushButton::clicked, this, [this, operation] { runOperation(operation); });
