@@ -3,6 +3,8 @@
 #include "meter/ExchangeGate.h"
 #include "meter/MeterSession.h"
 
+#include <utility>
+
 namespace qx {
 
 namespace {
@@ -123,9 +125,9 @@ SetupResult MeterSetup::run(SetupOperation operation, const Attempts &body,
         if (!exchange.ok())
             return finish(refused(operation, SetupStatus::LinkBusy));
         m_view.setBusyCursor(true);
-        m_body = &result;
+        SetupResult *outer = std::exchange(m_body, &result);
         const ExchangeResult r = body();
-        m_body = nullptr;
+        m_body = outer;
         if (result.status == SetupStatus::Ok && !r.ok()) {
             result.status = SetupStatus::Failed;
             result.code = r.code;

@@ -449,6 +449,18 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    // Another exchange holds the link (a download, a key): nothing is sent.
+    void linkBusy()
+    {
+        SetupRig rig;
+        UserExchange other(rig.h.main->session().gate());
+        QVERIFY(other.ok());
+        rig.click("Button3");
+        QCOMPARE(rig.text("lblOK3"), QString("Fail"));
+        QCOMPARE(rig.color("lblOK3"), kRed);
+        QVERIFY(rig.commands().isEmpty());
+    }
+
     // An invalid interval does not stop Setup All: the erase, the defaults and the read
     // follow 500 ms apart, and the read and the next download show their effects.
     void setupAll()
