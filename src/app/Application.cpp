@@ -11,6 +11,8 @@
 #include "meter/MeterSession.h"
 #include "meter/TracingDeviceAccess.h"
 #include "panel/TfrmPanel.h"
+#include "setup/TfrmSetup.h"
+#include "sim/SimUnplugSwitch.h"
 #include "sim/SimulatedMeter.h"
 #include "ui/Commands.h"
 #include "ui/Dialogs.h"
@@ -79,7 +81,7 @@ QWidget *Program::createPanel() { return createPanelWindow(*m_context); }
 
 QWidget *Program::createRealTimeGraph() { return m_realTime->createWindow(); }
 
-QWidget *Program::createSetup() { return nullptr; }
+QWidget *Program::createSetup() { return createSetupWindow(*m_context); }
 
 bool Program::saveGraphAs(QWidget *window, ChartModel &chart) { return m_files->saveGraphAs(window, chart); }
 
@@ -112,8 +114,11 @@ int runApplication(int argc, char **argv)
     SystemClock clock;
     std::unique_ptr<HidapiTransport> transport;
     std::unique_ptr<DeviceAccess> meter;
+    std::unique_ptr<SimUnplugSwitch> unplugSwitch; // SIGUSR1 unplugs and replugs the simulated meter
     if (options.simulate) {
-        meter = std::make_unique<SimulatedMeter>(clock);
+        auto simulated = std::make_unique<SimulatedMeter>(clock);
+        unplugSwitch = std::make_unique<SimUnplugSwitch>(*simulated);
+        meter = std::move(simulated);
     } else {
         transport = std::make_unique<HidapiTransport>();
         meter = std::make_unique<HidDeviceAccess>(*transport);

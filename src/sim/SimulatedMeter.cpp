@@ -235,9 +235,10 @@ int SimulatedMeter::openDevice(std::uint16_t vendorId, std::uint16_t productId)
 {
     int rc = begin(Call::Open, nullptr, 0);
     if (rc == 0) {
-        if (vendorId == kMeterVendorId && productId == kMeterProductId)
+        if (vendorId == kMeterVendorId && productId == kMeterProductId) {
             m_deviceOpen = true;
-        else
+            ++m_openHandles;
+        } else
             rc = kNoDevice;
     }
     return end(Call::Open, {}, rc);
@@ -337,6 +338,7 @@ int SimulatedMeter::closeDevice()
     const int rc = begin(Call::Close, nullptr, 0);
     if (rc == 0) {
         m_deviceOpen = false;
+        m_openHandles = std::max(m_openHandles - 1, 0);
         m_pending.reset();
     }
     return end(Call::Close, {}, rc);
@@ -370,7 +372,9 @@ void SimulatedMeter::setUnplugged(bool on)
 {
     m_unplugged = on;
     if (on) {
+        // The system drops the handles of a device that is gone.
         m_deviceOpen = false;
+        m_openHandles = 0;
         m_pending.reset();
         m_awaitingData = 0;
     }

@@ -147,6 +147,10 @@ public:
 
     // The link and its faults.
     bool isOpen() const { return m_deviceOpen; }
+    // Handles the host holds: every successful open takes a new one, as a HID library
+    // that opens the device anew would, and a close gives back the latest. Above 0 after
+    // an exchange that should have closed, handles have been left behind.
+    int openHandles() const { return m_openHandles; }
     int readTimeoutMs() const { return m_readTimeoutMs; }
     int writeTimeoutMs() const { return m_writeTimeoutMs; }
     bool hasPendingReply() const { return m_pending.has_value(); }
@@ -221,6 +225,7 @@ private:
 
     // Link.
     bool m_deviceOpen = false;
+    int m_openHandles = 0;
     bool m_unplugged = false;
     bool m_stalled = false;
     int m_readTimeoutMs = 100;

@@ -2,10 +2,12 @@
 // its own readings, keys, the logger, the download read-out, the setup commands and the
 // faults a test can inject.
 #include "meter/LiveFrame.h"
+#include "sim/SimUnplugSwitch.h"
 #include "sim/SimulatedMeter.h"
 
 #include <QTest>
 
+#include <csignal>
 #include <cstring>
 
 using namespace qx;
@@ -553,6 +555,32 @@ private slots:
         QVERIFY(reads >= 2);
         sim.clearLog();
         QVERIFY(sim.log().empty());
+    }
+
+    // A --simulate run's cable: each SIGUSR1 unplugs or plugs in; handles go with the plug.
+    void unplugSwitch()
+    {
+        Rig rig;
+        QCOMPARE(rig.sim.openHandles(), 1);
+        QVERIFY(rig.sim.openDevice(kMeterVendorId, kMeterProductId) == 0);
+        QCOMPARE(rig.sim.openHandles(), 2); // opened again without a close
+        rig.sim.closeDevice();
+        QCOMPARE(rig.sim.openHandles(), 1);
+        {
+            SimUnplugSwitch unplug(rig.sim);
+            QVERIFY(unplug.active());
+            SimUnplugSwitch second(rig.sim);
+            QVERIFY(!second.active());
+            std::raise(SIGUSR1);
+            QTRY_VERIFY(rig.sim.unplugged());
+            QCOMPARE(rig.sim.openHandles(), 0);
+            std::raise(SIGUSR1);
+            QTRY_VERIFY(!rig.sim.unplugged());
+        }
+        // Gone with the switch: the signal is the program's again.
+        struct sigaction now {};
+        sigaction(SIGUSR1, nullptr, &now);
+        QVERIFY(now.sa_handler == SIG_DFL);
     }
 };
 
