@@ -28,6 +28,13 @@ bool storeChartFile(const ChartModel &chart, const QString &path, QString *error
 
 bool loadChartFile(ChartModel &chart, const QString &path, QString *error)
 {
+    // A pipe or a device under the name would block the open or the read for ever.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = QString("Le fichier %1 n'est pas un fichier ordinaire.").arg(path);
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace qx;
 
@@ -182,6 +183,16 @@ private slots:
             QVERIFY(!error.isEmpty());
             QCOMPARE(keep.pointCount(), 1);
             QCOMPARE(keep.getY(0, 0), 9.0f);
+        }
+        // A pipe or a folder under the name is refused before any open: a template that is
+        // a pipe would otherwise hang the start-up.
+        const QString fifo = dir.filePath("pipe.ghf");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &notAFile : {fifo, dir.path()}) {
+            ChartModel keep = chartOf({{9, 9, 9, 9}});
+            QVERIFY(!loadChartFile(keep, notAFile, &error));
+            QVERIFY(error.contains("n'est pas un fichier ordinaire"));
+            QCOMPARE(keep.pointCount(), 1);
         }
         QVERIFY(!loadChartFile(back, dir.filePath("missing.ghf"), &error));
     }
