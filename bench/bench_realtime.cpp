@@ -1,5 +1,6 @@
-// One sample into a long real-time recording, with the redraw each sample brings, and the
-// memory a full recording takes.
+// One sample into a real-time recording with the redraw and the paint on screen each
+// sample brings, at 1 000, 100 000 and 1 000 000 samples recorded and with many more
+// planned; and the memory a full recording takes.
 #include "graph/ChartControl.h"
 #include "graph/ChartSetup.h"
 #include "graph/RealTimeRecording.h"
@@ -40,9 +41,10 @@ LiveSample sampleAt(int i)
 struct Recording {
     ChartControl chart;
     RealTimeRecording rec;
-    explicit Recording(int planned, int filled)
+    int next = 0;
+    Recording(int planned, int filled, QSize size = {1600, 900})
     {
-        chart.resize(1200, 800);
+        chart.resize(size);
         chart.show(); // a hidden chart would not lay out its plot
         QApplication::processEvents();
         // The real-time window as shipped: the default template, X on a manual scale.
@@ -50,75 +52,88 @@ struct Recording {
         chart.model().setScaleModeX(kScaleManual);
         chart.reinitialize();
         rec.start(chart.model(), planned, kStart);
-        for (int i = 0; i < filled; ++i)
-            rec.append(chart.model(), sampleAt(i));
+        for (; next < filled; ++next)
+            rec.append(chart.model(), sampleAt(next));
         chart.redraw();
+        QApplication::processEvents();
+    }
+    // What the poll tick does with a sample, and the paint that follows on screen.
+    void appendOne()
+    {
+        rec.append(chart.model(), sampleAt(next++));
+        chart.redrawData();
+        QApplication::processEvents();
     }
 };
 
 } // namespace
 
-// Runs first, while the heap is fresh: the resident memory a full recording adds.
+// The resident memory of a chart at 1600 × 900 showing a full recording, counted from
+// before the chart was made, after a small first chart has set up what every window
+// shares (fonts, caches): "MiB" in all, "chart MiB" the shown chart still empty (its
+// picture on screen), "recording MiB" what the recording adds to it (the points, their
+// envelope).
 static void BM_MemoryOfFullRecording(benchmark::State &state)
 {
+    {
+        Recording warmUp(10, 10, {200, 150});
+    }
     for (auto _ : state) {
         const long before = residentKiB();
-        Recording r(kFull, kFull);
-        state.counters["MiB"] = double(residentKiB() - before) / 1024.0;
+        Recording r(0, 0);
+        const long empty = residentKiB();
+        r.rec.start(r.chart.model(), kFull, kStart);
+        for (; r.next < kFull; ++r.next)
+            r.rec.append(r.chart.model(), sampleAt(r.next));
+        r.chart.redraw();
+        QApplication::processEvents();
+        const long full = residentKiB();
+        state.counters["MiB"] = double(full - before) / 1024.0;
+        state.counters["chart MiB"] = double(empty - before) / 1024.0;
+        state.counters["recording MiB"] = double(full - empty) / 1024.0;
     }
 }
 BENCHMARK(BM_MemoryOfFullRecording)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// A recording planned a little longer than 99 999 samples and already holding 99 999: each
-// iteration appends one more sample and redraws, as the poll tick does.
-static void BM_AppendSampleToFullRecording(benchmark::State &state)
+// Appending to a recording of `recorded` samples planned for `planned`, the X axis pushed
+// on as shipped (10 s past a sample beyond its end: every fifth sample at 2 s). Means over
+// 100 samples.
+static void BM_AppendSample(benchmark::State &state)
 {
-    Recording r(kFull + 2000, kFull);
-    int i = kFull;
-    for (auto _ : state) {
-        r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redrawData();
-    }
+    Recording r(int(state.range(1)), int(state.range(0)));
+    for (auto _ : state)
+        r.appendOne();
 }
-BENCHMARK(BM_AppendSampleToFullRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AppendSample)
+    ->Args({1'000, kDefaultSampleCount})
+    ->Args({1'000, 100'000})
+    ->Args({1'000, 1'000'000})
+    ->Args({kFull, kFull + 2'000})
+    ->Args({999'999, 1'002'000})
+    ->ArgNames({"recorded", "planned"})
+    ->Iterations(100)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
-// The same while the X axis stays (an extension step of a day): the curves' layer alone.
+// The same while the X axis stays (an extension step of a day): only the new segments.
 static void BM_AppendSampleWithinTheAxis(benchmark::State &state)
 {
-    Recording r(kFull + 2000, kFull);
+    Recording r(int(state.range(1)), int(state.range(0)));
     r.rec.setAxisExtensionStep(1.0);
-    int i = kFull;
-    r.rec.append(r.chart.model(), sampleAt(i++));
-    r.chart.redraw();
-    for (auto _ : state) {
-        r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redrawData();
-    }
+    r.appendOne();
+    for (auto _ : state)
+        r.appendOne();
 }
-BENCHMARK(BM_AppendSampleWithinTheAxis)->Iterations(1000)->Unit(benchmark::kMillisecond);
-
-// A recording of the default 2000 samples, half way.
-static void BM_AppendSampleToDefaultRecording(benchmark::State &state)
-{
-    Recording r(kDefaultSampleCount, 1000);
-    int i = 1000;
-    for (auto _ : state) {
-        r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redrawData();
-    }
-}
-BENCHMARK(BM_AppendSampleToDefaultRecording)->Iterations(900)->Unit(benchmark::kMillisecond);
-
-// The same with 100 samples recorded: what a redraw costs whatever the data.
-static void BM_AppendSampleToShortRecording(benchmark::State &state)
-{
-    Recording r(kFull, 100);
-    int i = 100;
-    for (auto _ : state) {
-        r.rec.append(r.chart.model(), sampleAt(i++));
-        r.chart.redrawData();
-    }
-}
-BENCHMARK(BM_AppendSampleToShortRecording)->Iterations(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AppendSampleWithinTheAxis)
+    ->Args({1'000, kDefaultSampleCount})
+    ->Args({1'000, 1'000'000})
+    ->Args({kFull, kFull + 2'000})
+    ->Args({999'999, 1'002'000})
+    ->ArgNames({"recorded", "planned"})
+    ->Iterations(200)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 QX_QT_BENCHMARK_MAIN(QApplication)

@@ -1,14 +1,17 @@
 #include "ChartControl.h"
 
 #include "ChartSettingsDialog.h"
+#include "SeriesEnvelope.h"
 #include "ui/Dialogs.h"
 #include "graph/BgrColor.h"
 #include "meter/DayCount.h"
 
 #include <qcustomplot.h>
 
+#include <QBackingStore>
 #include <QGridLayout>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
@@ -16,6 +19,8 @@
 #include <QScrollBar>
 
 #include <bit>
+#include <climits>
+#include <functional>
 #include <cmath>
 
 namespace qx {
@@ -33,15 +38,103 @@ constexpr double kMaxValue = 1e200;
 constexpr int kScrollSteps = 10000;
 constexpr int kDragThreshold = 4;
 constexpr int kHitTolerance = 6;
+constexpr std::size_t kMostWaitingSegments = 20000;
 
-// The entries behind one graph. The chart writes them directly so that a refresh can drop
-// and rebuild only the tail that changed.
-class SeriesData : public QCPGraphDataContainer {
+// The chart component drawing straight onto the screen. Its own way keeps a picture of
+// the plot (a screenful of memory) that every replot clears, draws and copies; here a
+// replot asks for a paint, which draws the plot onto the window's picture, and new
+// segments of the curves are painted over what is there (ChartControl::redrawData).
+class ChartPlot : public QCustomPlot {
 public:
-    void truncate(int entries) { mData.resize(mPreallocSize + entries); }
-    void push(double key, double value) { mData.append(QCPGraphData(key, value)); }
-    double lastKey() const { return (mData.constEnd() - 1)->key; }
+    explicit ChartPlot(QWidget *parent) : QCustomPlot(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent); // what is on screen stays until painted over
+        // The component's own replot (it asks for one when made) leaves pictures nothing
+        // here shows.
+        connect(this, &QCustomPlot::afterReplot, this, [this] { mPaintBuffers.clear(); });
+    }
+    std::function<void(QPaintEvent *)> paint;
+    // The whole plot, as the component draws it into pictures of its own.
+    void drawPlot(QCPPainter *painter)
+    {
+        if (mBackgroundBrush.style() != Qt::NoBrush)
+            painter->fillRect(mViewport, mBackgroundBrush);
+        draw(painter);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (paint)
+            paint(event);
+    }
+    void resizeEvent(QResizeEvent *) override
+    {
+        setViewport(rect());
+        update();
+    }
 };
+
+// Draws a layerable again, clipped to `area`, as its layer draws it.
+struct LayerableAccess : QCPLayerable {
+    static void drawIn(QCPLayerable *l, QCPPainter *painter, const QRect &area)
+    {
+        painter->save();
+        painter->setClipRect((l->*(&LayerableAccess::clipRect))().translated(0, -1) & area);
+        (l->*(&LayerableAccess::applyDefaultAntialiasingHint))(painter);
+        (l->*(&LayerableAccess::draw))(painter);
+        painter->restore();
+    }
+};
+
+// Whether a layerable drawn over the curves can light a pixel in `area`: grid lines only
+// where their ticks are, an axis only along its edge of the band, a layout element only
+// in its own rectangle.
+bool mayDrawIn(QCPLayerable *l, const QRect &area)
+{
+    const QRect near = area.adjusted(-2, -2, 2, 2);
+    if (qobject_cast<QCPGrid *>(l)) {
+        const auto *axis = qobject_cast<const QCPAxis *>(l->parentLayerable());
+        if (!axis)
+            return true;
+        const bool vertical = axis->orientation() == Qt::Horizontal; // its grid lines
+        for (double tick : axis->tickVector()) {
+            const double at = axis->coordToPixel(tick);
+            if (vertical ? at >= near.left() && at <= near.right() : at >= near.top() && at <= near.bottom())
+                return true;
+        }
+        return false;
+    }
+    if (auto *axis = qobject_cast<QCPAxis *>(l)) {
+        const QRect r = axis->axisRect()->rect();
+        const int in = std::max(axis->tickLengthIn(), axis->subTickLengthIn()) + 2;
+        const int out = std::max(axis->tickLengthOut(), axis->subTickLengthOut()) + axis->offset() + 2;
+        QRect zone;
+        switch (axis->axisType()) {
+        case QCPAxis::atLeft: zone = QRect(QPoint(r.left() - out, r.top() - out), QPoint(r.left() + in, r.bottom() + out)); break;
+        case QCPAxis::atRight: zone = QRect(QPoint(r.right() - in, r.top() - out), QPoint(r.right() + out, r.bottom() + out)); break;
+        case QCPAxis::atTop: zone = QRect(QPoint(r.left() - out, r.top() - out), QPoint(r.right() + out, r.top() + in)); break;
+        case QCPAxis::atBottom: zone = QRect(QPoint(r.left() - out, r.bottom() - in), QPoint(r.right() + out, r.bottom() + out)); break;
+        }
+        return zone.intersects(near);
+    }
+    if (auto *e = qobject_cast<QCPLayoutElement *>(l))
+        return e->outerRect().intersects(near);
+    return true;
+}
+
+// An axis's pixel mapping as the axis computes it.
+AxisPixels pixelsOf(const QCPAxis *axis)
+{
+    AxisPixels p;
+    p.lower = axis->range().lower;
+    p.upper = axis->range().upper;
+    const QRect r = axis->axisRect()->rect();
+    p.vertical = axis->orientation() == Qt::Vertical;
+    p.origin = p.vertical ? r.bottom() : r.left();
+    p.length = p.vertical ? r.height() : r.width();
+    return p;
+}
 
 // Annotation type 2: a cross mark at a point.
 class CrossItem : public QCPAbstractItem {
@@ -70,11 +163,82 @@ protected:
     }
 };
 
+class Curve;
+
+// Draws a curve from what the chart holds (the chart's own drawing code).
+class CurveSource {
+public:
+    virtual void drawCurve(QCPPainter *painter, int series, Curve &curve) = 0;
+    virtual bool curveRange(int series, bool keys, QCPRange &range) const = 0;
+
+protected:
+    ~CurveSource() = default;
+};
+
+// One series as the chart component sees it: no points of its own, it draws from the
+// chart's model through its envelope.
+class Curve : public QCPAbstractPlottable {
+public:
+    Curve(CurveSource &source, int series, QCPAxis *key, QCPAxis *value)
+        : QCPAbstractPlottable(key, value), m_source(source), m_series(series)
+    {
+    }
+
+    double selectTest(const QPointF &, bool, QVariant *) const override { return -1; }
+    QCPRange getKeyRange(bool &found, QCP::SignDomain) const override { return range(true, found); }
+    QCPRange getValueRange(bool &found, QCP::SignDomain, const QCPRange &) const override { return range(false, found); }
+
+    // The clip its layer draws it with, and its antialiasing.
+    QRect pictureClip() const { return clipRect().translated(0, -1); }
+    void applyAntialiasing(QCPPainter *painter) const { applyDefaultAntialiasingHint(painter); }
+
+protected:
+    void draw(QCPPainter *painter) override { m_source.drawCurve(painter, m_series, *this); }
+    void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override
+    {
+        applyDefaultAntialiasingHint(painter);
+        painter->setPen(mPen);
+        // A little past the right edge, as graphs draw theirs.
+        const double y = rect.top() + rect.height() / 2.0;
+        painter->drawLine(QLineF(rect.left(), y, rect.right() + 5, y));
+    }
+
+private:
+    QCPRange range(bool keys, bool &found) const
+    {
+        QCPRange r;
+        found = m_source.curveRange(m_series, keys, r);
+        return r;
+    }
+
+    CurveSource &m_source;
+    int m_series;
+};
+
 struct SeriesView {
-    QCPGraph *graph = nullptr;
-    QSharedPointer<SeriesData> data;
-    std::vector<int> entriesBefore; // entries made from the points before point p
-    bool sorted = true;
+    Curve *curve = nullptr;
+    SeriesEnvelope envelope;
+    int drawn = 0;             // points the plot on screen shows
+    int queued = 0;            // points whose segments are waiting to be painted
+    int changedFrom = INT_MAX; // the first point changed since
+    std::vector<QLine> appended; // those segments
+};
+
+// What the picture on screen was drawn for: the plot's size and each band's place and
+// ranges.
+struct PictureKey {
+    QRect viewport;
+    std::vector<QRect> rects;
+    std::vector<QCPRange> ranges;
+    bool operator==(const PictureKey &o) const
+    {
+        if (viewport != o.viewport || rects != o.rects || ranges.size() != o.ranges.size())
+            return false;
+        for (std::size_t i = 0; i < ranges.size(); ++i)
+            if (ranges[i].lower != o.ranges[i].lower || ranges[i].upper != o.ranges[i].upper)
+                return false;
+        return true;
+    }
 };
 
 struct AnnotationView {
@@ -138,9 +302,11 @@ double fontScale(int percent) { return std::clamp(percent, 10, 1000) / 100.0; }
 
 } // namespace
 
-class ChartControl::Impl {
+class ChartControl::Impl : public CurveSource {
 public:
     explicit Impl(ChartControl *control) : q(control) {}
+    void drawCurve(QCPPainter *painter, int series, Curve &curve) override;
+    bool curveRange(int series, bool keys, QCPRange &range) const override;
 
     ChartModel &model() { return q->m_model; }
     bool dateX() const { return q->m_model.dateTimeMode() == 1; }
@@ -152,7 +318,12 @@ public:
     void buildLayout();
     LayoutKey wantedLayout() const;
     void refreshData();
-    void refreshSeries(SeriesView &v, int series, int first, int count, bool full);
+    SeriesPoints pointsOf(int series) const;
+    PictureKey pictureKey() const;
+    bool queueAppended();
+    void paint(QPaintEvent *event);
+    void paintAppended(QCPPainter &painter);
+    bool coversAbove(const QRect &dirty) const;
     void applyLook();
     void computeHome();
     void applyRanges();
@@ -193,6 +364,11 @@ public:
     bool layoutBuilt = false;
 
     bool dataValid = false;
+    ChartPlot *chartPlot = nullptr;
+    bool inReplot = false;        // painting the whole plot on screen
+    bool pictureValid = false;    // the screen shows the plot as drawn for `picture`
+    PictureKey picture;
+    QRegion appendedArea;         // where queued segments are to be painted
     quint64 shownRevision = 0;
     int shownPoints = 0;
     quint32 shownNull = 0;
@@ -284,7 +460,7 @@ void ChartControl::Impl::buildLayout()
     plot->clearItems();
     annotations.clear();
     vertItems.clear();
-    plot->clearGraphs();
+    plot->clearPlottables();
     series.clear();
     plot->plotLayout()->clear();
     delete margins;
@@ -335,22 +511,19 @@ void ChartControl::Impl::buildLayout()
     }
     main->setRowStretchFactors(stretch);
 
+    series.resize(std::size_t(layout.seriesCount));
     for (int s = 0; s < layout.seriesCount; ++s) {
         QCPAxisRect *r = rects[std::size_t(std::clamp(layout.bandOfSeries[std::size_t(s)], 0, int(rects.size()) - 1))];
-        SeriesView v;
-        v.graph = plot->addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-        v.data = QSharedPointer<SeriesData>::create();
-        v.graph->setData(v.data);
-        v.graph->setAdaptiveSampling(true);
-        v.graph->setLineStyle(QCPGraph::lsLine);
-        v.graph->setAntialiased(false);
-        v.graph->setLayer(QStringLiteral("data"));
-        series.push_back(std::move(v));
+        Curve *c = new Curve(*this, s, r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        c->setAntialiased(false);
+        c->setLayer(QStringLiteral("data"));
+        series[std::size_t(s)].curve = c;
     }
     if (zoomBand >= int(rects.size()))
         zoomYSet = false;
     layoutBuilt = true;
     dataValid = false;
+    pictureValid = false;
     extentsValid = false;
     itemsValid = false;
 }
@@ -369,8 +542,14 @@ void ChartControl::Impl::refreshData()
     const int first = full ? 0 : std::min({m.takeFirstDirtyPoint(), shownPoints, count});
     if (full)
         m.takeFirstDirtyPoint();
-    for (int s = 0; s < int(series.size()); ++s)
-        refreshSeries(series[std::size_t(s)], s, first, count, full);
+    for (int s = 0; s < int(series.size()); ++s) {
+        SeriesView &v = series[std::size_t(s)];
+        // Points after the series' last value draw nothing: a recording's planned samples
+        // to come are left out of its envelope.
+        const int points = s < m.seriesCount() ? std::clamp(m.lastValuePoint(s) + 1, 0, count) : 0;
+        v.envelope.update(pointsOf(s), points, first);
+        v.changedFrom = std::min(v.changedFrom, v.envelope.pointOrder() ? first : 0);
+    }
     dataValid = true;
     shownRevision = m.dataRevision();
     shownPoints = count;
@@ -379,55 +558,250 @@ void ChartControl::Impl::refreshData()
     shownDateX = dateX();
 }
 
-void ChartControl::Impl::refreshSeries(SeriesView &v, int s, int first, int count, bool full)
+SeriesPoints ChartControl::Impl::pointsOf(int s) const
 {
     const ChartModel &m = q->m_model;
-    if (full || !v.sorted || std::size_t(first) >= v.entriesBefore.size())
-        first = 0;
-    if (first == 0) {
-        v.data->clear();
-        v.sorted = true;
+    SeriesPoints p;
+    if (s < 0 || s >= m.seriesCount() || m.pointCount() == 0)
+        return p;
+    p.x = m.xData() + s;
+    p.y = m.yData() + s;
+    p.stride = std::size_t(m.seriesCount());
+    p.nullY = m.nullY();
+    if (dateX()) {
+        p.keyOffset = kUnixEpochDay;
+        p.keyScale = kSecondsPerDay;
+        p.gap = m.lineGapThreshold() * kSecondsPerDay;
     } else {
-        v.data->truncate(v.entriesBefore[std::size_t(first)]);
+        p.gap = m.lineGapThreshold();
     }
-    v.entriesBefore.resize(std::size_t(count) + 1);
+    return p;
+}
 
-    const float nullY = m.nullY();
-    const double gap = dateX() ? m.lineGapThreshold() * kSecondsPerDay : m.lineGapThreshold();
-    const auto isNull = [&](int p) {
-        const float y = m.getY(s, p);
-        return !std::isfinite(y) || y == nullY || !std::isfinite(keyOf(m.getX(s, p)));
-    };
-    bool have = !v.data->isEmpty();
-    double lastKey = have ? v.data->lastKey() : 0;
-    // A null point, or a jump in X beyond the threshold, breaks the line: a NaN entry
-    // goes in before the next point drawn.
-    bool pending = have && first > 0 && isNull(first - 1);
-    // Points after the series' last value draw nothing: no need to read them one by one.
-    const int end = std::clamp(m.lastValuePoint(s) + 1, first, count);
-    for (int p = first; p < end; ++p) {
-        v.entriesBefore[std::size_t(p)] = v.data->size();
-        const float y = m.getY(s, p);
-        // The Y first: a recording's planned points ahead are null and need no X.
-        const double key = std::isfinite(y) && y != nullY ? keyOf(m.getX(s, p)) : 0.0;
-        if (!std::isfinite(y) || y == nullY || !std::isfinite(key)) {
-            pending = have;
-            continue;
-        }
-        if (have) {
-            if (pending || std::abs(key - lastKey) > gap)
-                v.data->push(lastKey, std::numeric_limits<double>::quiet_NaN());
-            if (key < lastKey)
-                v.sorted = false;
-        }
-        v.data->push(key, double(y));
-        lastKey = key;
-        have = true;
-        pending = false;
+bool ChartControl::Impl::curveRange(int s, bool keys, QCPRange &range) const
+{
+    if (s < 0 || s >= int(series.size()))
+        return false;
+    const SeriesEnvelope &e = series[std::size_t(s)].envelope;
+    if (keys)
+        return e.keyRange(pointsOf(s), range.lower, range.upper);
+    float lo = 0, hi = 0;
+    if (!e.valueRange(lo, hi))
+        return false;
+    range = QCPRange(lo, hi);
+    return true;
+}
+
+void ChartControl::Impl::drawCurve(QCPPainter *painter, int s, Curve &curve)
+{
+    refreshData(); // the component may draw on its own, after a resize
+    if (s < 0 || s >= int(series.size()))
+        return;
+    SeriesView &v = series[std::size_t(s)];
+    if (inReplot) {
+        // On screen: what it shows from now on.
+        v.drawn = v.queued = v.envelope.count();
+        v.changedFrom = INT_MAX;
+        v.appended.clear();
     }
-    std::fill(v.entriesBefore.begin() + end, v.entriesBefore.end(), v.data->size());
-    if (!v.sorted)
-        v.data->sort(); // the entries no longer follow the points: the next refresh is whole
+    const QPen pen = curve.pen();
+    if (pen.style() == Qt::NoPen || pen.color().alpha() == 0 || v.envelope.count() == 0)
+        return;
+    const AxisPixels key = pixelsOf(curve.keyAxis());
+    const AxisPixels value = pixelsOf(curve.valueAxis());
+    const SeriesPoints points = pointsOf(s);
+    const bool vector = painter->modes().testFlag(QCPPainter::pmVectorized);
+    // On screen the component draws each segment as a line between whole pixels; in
+    // exports (no caching) and vectors, as a polyline through the exact positions.
+    if (!vector && !painter->modes().testFlag(QCPPainter::pmNoCaching) && !painter->antialiasing()
+        && painter->transform().isIdentity() && pen.style() == Qt::SolidLine && (pen.isCosmetic() || pen.widthF() <= 1)) {
+        // The pixels every segment drawn as an aliased line would light.
+        CurvePicture picture;
+        v.envelope.drawExact(points, key, value, curve.pictureClip(), picture);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(pen.color());
+        painter->drawRects(picture.spans.data(), int(picture.spans.size()));
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(pen);
+        painter->QPainter::drawLines(picture.lines.data(), int(picture.lines.size()));
+        return;
+    }
+    // Scaled or written as vectors: a polyline reduced to the device's resolution.
+    const QTransform t = painter->transform();
+    const double detail = vector ? 4.0 : std::max(1.0, std::sqrt(std::abs(t.determinant())));
+    std::vector<QPointF> line;
+    v.envelope.drawPolyline(points, key, value, detail, line);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= line.size(); ++i) {
+        if (i == line.size() || std::isnan(line[i].x())) {
+            if (i - from > 1)
+                painter->drawPolyline(line.data() + from, int(i - from));
+            from = i + 1;
+        }
+    }
+}
+
+PictureKey ChartControl::Impl::pictureKey() const
+{
+    PictureKey k;
+    k.viewport = plot->viewport();
+    for (QCPAxisRect *r : rects) {
+        k.rects.push_back(r->rect());
+        k.ranges.push_back(r->axis(QCPAxis::atBottom)->range());
+        k.ranges.push_back(r->axis(QCPAxis::atLeft)->range());
+    }
+    return k;
+}
+
+// Whether an annotation or a vertical line lies in `dirty`: their antialiased pixels
+// cannot be drawn again over new segments without changing them.
+bool ChartControl::Impl::coversAbove(const QRect &dirty) const
+{
+    const QRect area = dirty.adjusted(-2, -2, 2, 2);
+    const auto textRect = [](const QCPItemText *t) {
+        return QRectF(t->topLeft->pixelPosition(), t->bottomRight->pixelPosition()).normalized().toAlignedRect();
+    };
+    for (const AnnotationView &a : annotations) {
+        if (a.text && area.intersects(textRect(a.text)))
+            return true;
+        if (a.cross) {
+            const QPointF c = a.cross->position->pixelPosition();
+            const int d = int(a.cross->size) + 2;
+            if (area.intersects(QRect(c.toPoint() - QPoint(d, d), c.toPoint() + QPoint(d, d))))
+                return true;
+        }
+    }
+    for (const QCPAbstractItem *i : vertItems) {
+        if (const auto *t = qobject_cast<const QCPItemText *>(i)) {
+            if (area.intersects(textRect(t)))
+                return true;
+        } else if (const auto *l = qobject_cast<const QCPItemStraightLine *>(i)) {
+            const int x = int(std::floor(l->point1->pixelPosition().x()));
+            if (area.left() <= x + 2 && x - 2 <= area.right())
+                return true;
+        } else {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Appended points only, the scales where they were: their segments are queued to be
+// painted over the plot on screen, and only their part of it is painted. False when the
+// plot must be drawn again whole.
+bool ChartControl::Impl::queueAppended()
+{
+    // Segments are painted in whole pixels of the screen; a chart off screen (or not
+    // painted for a long while) is drawn again whole when it shows.
+    if (!pictureValid || pictureKey() != picture || plot->devicePixelRatioF() != 1.0 || !plot->isVisible())
+        return false;
+    std::size_t waiting = 0;
+    for (const SeriesView &v : series)
+        waiting += v.appended.size();
+    if (waiting > kMostWaitingSegments)
+        return false;
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        SeriesView &v = series[s];
+        if (!v.envelope.pointOrder() || v.changedFrom < v.queued || v.envelope.count() < v.queued)
+            return false;
+    }
+    // Each series' new segments in a rectangle of their own: with several bands the
+    // rectangle around them all would cross what lies between them.
+    QRegion dirty;
+    std::vector<std::vector<QLine>> lines(series.size());
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        SeriesView &v = series[s];
+        if (v.envelope.count() == v.queued)
+            continue;
+        v.envelope.appendedLines(pointsOf(int(s)), v.queued, pixelsOf(v.curve->keyAxis()),
+                                 pixelsOf(v.curve->valueAxis()), v.curve->pictureClip(), lines[s]);
+        QRect around;
+        for (const QLine &l : lines[s])
+            around |= QRect(QPoint(std::min(l.x1(), l.x2()), std::min(l.y1(), l.y2())),
+                            QPoint(std::max(l.x1(), l.x2()), std::max(l.y1(), l.y2())));
+        around &= v.curve->pictureClip();
+        if (!around.isEmpty()) {
+            if (coversAbove(around))
+                return false;
+            dirty |= around;
+        }
+    }
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        SeriesView &v = series[s];
+        v.appended.insert(v.appended.end(), lines[s].begin(), lines[s].end());
+        v.queued = v.envelope.count();
+        v.changedFrom = INT_MAX;
+    }
+    if (!dirty.isEmpty()) {
+        appendedArea |= dirty;
+        plot->update(dirty);
+    }
+    return true;
+}
+
+void ChartControl::Impl::paintAppended(QCPPainter &painter)
+{
+    for (SeriesView &v : series) {
+        if (!v.appended.empty() && v.curve->realVisibility()) {
+            painter.save();
+            painter.setClipRect(v.curve->pictureClip());
+            v.curve->applyAntialiasing(&painter);
+            painter.setPen(v.curve->pen());
+            painter.QPainter::drawLines(v.appended.data(), int(v.appended.size()));
+            painter.restore();
+        }
+        v.appended.clear();
+        v.drawn = v.queued;
+    }
+    // What lies over the curves (grid, axes: aliased lines, the same when drawn twice) is
+    // drawn again over the new segments; the annotations were seen not to be there.
+    const int dataLayer = plot->layer(QStringLiteral("data"))->index();
+    for (int i = dataLayer + 1; i < plot->layerCount(); ++i) {
+        QCPLayer *layer = plot->layer(i);
+        if (!layer->visible())
+            continue;
+        for (QCPLayerable *l : layer->children())
+            if (l->realVisibility() && !qobject_cast<QCPAbstractItem *>(l))
+                for (const QRect &area : appendedArea)
+                    if (mayDrawIn(l, area))
+                        LayerableAccess::drawIn(l, &painter, area);
+    }
+    appendedArea = QRegion();
+}
+
+void ChartControl::Impl::paint(QPaintEvent *event)
+{
+    QCPPainter painter(plot);
+    if (!painter.isActive())
+        return;
+    // Only what is painted onto the window stays there; a picture rendered elsewhere
+    // (grab, render) is drawn whole and changes nothing of what the screen shows.
+    QBackingStore *store = plot->window()->backingStore();
+    const bool screen = store && painter.paintEngine() && painter.paintEngine()->paintDevice() == store->paintDevice();
+    if (screen && !appendedArea.isEmpty() && event->region().subtracted(appendedArea).isEmpty() && pictureValid
+        && pictureKey() == picture) {
+        paintAppended(painter);
+        return;
+    }
+    if (plot->viewport() != plot->rect())
+        plot->setViewport(plot->rect());
+    const bool whole = screen && event->region().contains(plot->viewport());
+    inReplot = whole;
+    chartPlot->drawPlot(&painter);
+    inReplot = false;
+    if (whole) {
+        picture = pictureKey();
+        pictureValid = true;
+        appendedArea = QRegion();
+    } else if (screen && (!appendedArea.isEmpty() || !pictureValid)) {
+        // Part of the plot drawn afresh beside parts that may not show the latest points:
+        // the whole of it next time.
+        pictureValid = false;
+        appendedArea = QRegion();
+        plot->update();
+    }
 }
 
 // --- look and ranges -------------------------------------------------------------------------
@@ -496,7 +870,7 @@ void ChartControl::Impl::applyLook()
         legend->setTextColor(text);
     }
     for (int s = 0; s < int(series.size()); ++s) {
-        QCPGraph *g = series[std::size_t(s)].graph;
+        Curve *g = series[std::size_t(s)].curve;
         g->setPen(QPen(colorFromBgr(m.seriesColor(s)), 0));
         const QString label = m.seriesLabel(s);
         g->setName(label);
@@ -930,24 +1304,34 @@ void ChartControl::Impl::replot()
     if (plot->viewport() != plot->rect())
         plot->setViewport(plot->rect());
     balanceBands(plot->viewport());
-    plot->replot(QCustomPlot::rpRefreshHint);
-    laidOut = plot->viewport();
+    ensureLayout(true);
+    // The whole plot at the next paint; segments waiting for it are part of it.
+    pictureValid = false;
+    appendedArea = QRegion();
+    for (SeriesView &v : series)
+        v.appended = {};
+    plot->update();
 }
 
 // --- ChartControl ------------------------------------------------------------------------------
 
 ChartControl::ChartControl(QWidget *parent) : QWidget(parent), d(std::make_unique<Impl>(this))
 {
-    m_plot = new QCustomPlot(this);
+    auto *chartPlot = new ChartPlot(this);
+    chartPlot->paint = [this](QPaintEvent *event) { d->paint(event); };
+    d->chartPlot = chartPlot;
+    m_plot = chartPlot;
     m_plot->setObjectName(QStringLiteral("chartPlot"));
     m_plot->setInteractions(QCP::Interactions());
     m_plot->setAutoAddPlottableToLegend(false);
     m_plot->setPlottingHint(QCP::phFastPolylines, true);
     m_plot->setPlottingHint(QCP::phCacheLabels, true);
-    // The curves have a picture of their own, under the annotations: new samples redraw
-    // only it while the scales stay (redrawData).
+    // The curves between the grid and what lies over them (the grid and axes of the
+    // bands, the annotations). No layer keeps a picture of its own: the plot is drawn
+    // onto the screen (ChartPlot).
     m_plot->addLayer(QStringLiteral("data"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limBelow);
-    m_plot->layer(QStringLiteral("data"))->setMode(QCPLayer::lmBuffered);
+    for (int i = 0; i < m_plot->layerCount(); ++i)
+        m_plot->layer(i)->setMode(QCPLayer::lmLogical);
     m_plot->setMouseTracking(true);
     m_plot->installEventFilter(this);
     d->plot = m_plot;
@@ -1029,7 +1413,8 @@ void ChartControl::redrawData()
         redraw();
         return;
     }
-    m_plot->layer(QStringLiteral("data"))->replot();
+    if (!d->queueAppended())
+        d->replot();
 }
 
 void ChartControl::reinitialize()

@@ -30,8 +30,9 @@ public:
 
     // Draws the model's current state (after any change).
     void redraw();
-    // After new or changed points only (nothing else of the chart changed): draws just the
-    // curves again while the scales stay where they were, else the whole chart.
+    // After new or changed points only (nothing else of the chart changed): while the
+    // scales stay where they were and only points were appended, paints just their new
+    // segments over the chart on screen; else the whole chart.
     void redrawData();
     // Rebuilds the bands and series after their number or layout changed.
     void reinitialize();

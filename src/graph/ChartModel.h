@@ -98,6 +98,10 @@ public:
     // seriesCount × pointCount values; series s of point p at element p × seriesCount + s.
     void setXArray(const double *values, std::size_t count);
     void setYArray(const float *values, std::size_t count);
+    // The points as stored, for views that read many at once: series s of point p at
+    // element p × seriesCount() + s; valid until the point or series count changes.
+    const double *xData() const { return m_x.data(); }
+    const float *yData() const { return m_y.data(); }
     void setNullY(float value)
     {
         m_nullY = value;

@@ -4,9 +4,11 @@
 #include "graph/ChartSetup.h"
 #include "graph/GraphStatistics.h"
 #include "graph/ScaleInput.h"
+#include "graph/SeriesEnvelope.h"
 #include "meter/DayCount.h"
 
 #include <QLocale>
+#include <cmath>
 #include <functional>
 #include <QTemporaryDir>
 #include <QTest>
@@ -336,6 +338,103 @@ private slots:
                 QCOMPARE(m.lastValuePoint(series), last);
             }
         }
+    }
+
+    // A series' envelope kept up to date change by change (appends one point at a time,
+    // a change in the middle, a cut, X falling and rising again) draws what an envelope
+    // built afresh from the same points draws, over the whole series and zoomed in.
+    void envelopeFollowsEveryChange()
+    {
+        std::vector<double> x;
+        std::vector<float> y;
+        const auto points = [&] {
+            SeriesPoints p;
+            p.x = x.data();
+            p.y = y.data();
+            p.gap = 3.0; // no line across a step of more than three
+            return p;
+        };
+        const auto value = [](int p) { return float(20 + 10 * std::sin(p / 40.0) + (p * 7919 % 11) / 5.0); };
+        SeriesEnvelope kept;
+        int count = 0;
+        const auto set = [&](int p, double px, float py) {
+            if (p >= int(x.size())) {
+                x.resize(std::size_t(p) + 1, 0.0);
+                y.resize(std::size_t(p) + 1, 9999.0f);
+            }
+            x[std::size_t(p)] = px;
+            y[std::size_t(p)] = py;
+        };
+        const auto check = [&](bool pointOrder) {
+            SeriesEnvelope fresh;
+            fresh.update(points(), count, 0);
+            QCOMPARE(kept.count(), fresh.count());
+            QCOMPARE(kept.pointOrder(), pointOrder);
+            QCOMPARE(fresh.pointOrder(), pointOrder);
+            const AxisPixels rows{0, 50, 300, 300, true};
+            for (const AxisPixels &columns : {AxisPixels{-5, 5000, 40, 700, false}, AxisPixels{1200, 1300, 40, 700, false}}) {
+                CurvePicture a, b;
+                kept.drawExact(points(), columns, rows, QRect(40, 0, 700, 301), a);
+                fresh.drawExact(points(), columns, rows, QRect(40, 0, 700, 301), b);
+                QVERIFY(a.spans == b.spans);
+                QVERIFY(a.lines == b.lines);
+                QVERIFY(!a.spans.empty() || !a.lines.empty());
+                std::vector<QPointF> c, d;
+                kept.drawPolyline(points(), columns, rows, 1.5, c);
+                fresh.drawPolyline(points(), columns, rows, 1.5, d);
+                QCOMPARE(c.size(), d.size());
+                for (std::size_t i = 0; i < c.size(); ++i)
+                    QVERIFY(c[i] == d[i] || (std::isnan(c[i].x()) && std::isnan(d[i].x())));
+            }
+        };
+
+        // Appended one at a time, with nulls, runs of nulls and steps beyond the gap.
+        for (int p = 0; p < 3000; ++p) {
+            const bool null = p % 97 == 5 || (p > 1500 && p < 1530);
+            set(p, p + (p > 2200 ? 10 : 0) + (p / 400) * 5.0, null ? 9999.0f : value(p));
+            count = p + 1;
+            kept.update(points(), count, p);
+        }
+        check(true);
+        if (QTest::currentTestFailed())
+            return;
+        // A point in the middle changes, another becomes null.
+        set(1250, 1250 + 15, 45.0f);
+        set(1251, 1251 + 15, 9999.0f);
+        kept.update(points(), count, 1250);
+        check(true);
+        if (QTest::currentTestFailed())
+            return;
+        // Cut to fewer points, then grown again.
+        count = 1700;
+        kept.update(points(), count, count);
+        check(true);
+        if (QTest::currentTestFailed())
+            return;
+        count = 3000;
+        kept.update(points(), count, 1700);
+        check(true);
+        if (QTest::currentTestFailed())
+            return;
+        // X falls once: drawn in the order of X; rises again: in the points' order.
+        const double was = x[1800];
+        set(1800, 100, y[1800]);
+        kept.update(points(), count, 1800);
+        check(false);
+        if (QTest::currentTestFailed())
+            return;
+        set(1800, was, y[1800]);
+        kept.update(points(), count, 1800);
+        check(true);
+        if (QTest::currentTestFailed())
+            return;
+        // Emptied.
+        count = 0;
+        kept.update(points(), count, 0);
+        QCOMPARE(kept.count(), 0);
+        CurvePicture none;
+        kept.drawExact(points(), AxisPixels{}, AxisPixels{0, 1, 100, 100, true}, QRect(0, 0, 100, 100), none);
+        QVERIFY(none.spans.empty() && none.lines.empty());
     }
 
     void splitState()

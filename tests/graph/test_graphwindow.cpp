@@ -15,6 +15,7 @@
 #include <qcustomplot.h>
 
 #include <QCheckBox>
+#include <QScreen>
 #include <functional>
 #include <QComboBox>
 #include <QHeaderView>
@@ -71,6 +72,131 @@ void fillChart(ChartModel &m, int points, double start)
         }
 }
 
+// Four channels of `points` points at X 0, 1, 2 … with Y from `y(series, point)`, split
+// into four bands of -10 to 50, drawn at 900 × 600 over X `from` to `to`.
+void drawChannels(ChartControl &c, int points, const std::function<float(int, int)> &y, double from, double to)
+{
+    c.resize(900, 600);
+    c.show();
+    ChartModel &m = c.model();
+    m = defaultChartTemplate();
+    m.setDateTimeMode(0);
+    m.setPointCount(points);
+    for (int p = 0; p < points; ++p)
+        for (int s = 0; s < 4; ++s) {
+            m.setX(s, p, p);
+            m.setY(s, p, y(s, p));
+        }
+    m.setScaleModeX(kScaleManual);
+    m.setMinX(from);
+    m.setMaxX(to);
+    c.reinitialize();
+}
+
+// A noise of its own, the same at every run: -1 to 1.
+float noise(int s, int p)
+{
+    quint32 h = quint32(p) * 2654435761u ^ quint32(s + 1) * 40503u;
+    h ^= h >> 13;
+    h *= 0x5bd1e995u;
+    h ^= h >> 15;
+    return float(h % 20001) / 10000.0f - 1.0f;
+}
+
+// The chart as drawing every point looks: the chart component's own graph given every
+// point, with a NaN where the line breaks (a null point, or a step in X beyond the
+// line-gap threshold), in place of the chart's curves. `image` draws it.
+QImage everyPointDrawn(ChartControl &c, const std::function<QImage()> &image)
+{
+    QCustomPlot *plot = c.plot();
+    const ChartModel &m = c.model();
+    const bool dates = m.dateTimeMode() == 1;
+    const double gap = dates ? m.lineGapThreshold() * 86400.0 : m.lineGapThreshold();
+    QList<QCPAbstractPlottable *> curves;
+    QList<QCPGraph *> graphs;
+    for (int i = 0; i < plot->plottableCount(); ++i)
+        curves << plot->plottable(i);
+    for (int s = 0; s < curves.size(); ++s) {
+        QCPAbstractPlottable *curve = curves[s];
+        curve->setVisible(false);
+        auto *g = new QCPGraph(curve->keyAxis(), curve->valueAxis());
+        g->setLayer(curve->layer());
+        g->setPen(curve->pen());
+        g->setAntialiased(false);
+        g->setAdaptiveSampling(false);
+        QVector<double> keys, values;
+        bool have = false, pending = false;
+        for (int p = 0; p < m.pointCount(); ++p) {
+            const float y = m.getY(s, p);
+            const double key = dates ? (m.getX(s, p) - 25569.0) * 86400.0 : m.getX(s, p);
+            if (!std::isfinite(y) || y == m.nullY() || !std::isfinite(key)) {
+                pending = have;
+                continue;
+            }
+            if (have && (pending || std::abs(key - keys.last()) > gap)) {
+                keys << keys.last();
+                values << qQNaN();
+            }
+            keys << key;
+            values << y;
+            have = true;
+            pending = false;
+        }
+        g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+        graphs << g;
+    }
+    plot->replot();
+    const QImage picture = image();
+    for (QCPGraph *g : graphs)
+        plot->removePlottable(g);
+    for (QCPAbstractPlottable *curve : curves)
+        curve->setVisible(true);
+    plot->replot();
+    return picture;
+}
+
+// What the screen shows of the chart's plot once the paints asked for are done: new
+// segments are painted over what is there, so this is not what a grab draws afresh.
+QImage onScreen(ChartControl &c)
+{
+    QApplication::processEvents();
+    QWidget *plot = c.plot();
+    const QPoint at = plot->mapTo(plot->window(), QPoint(0, 0));
+    return plot->screen()
+        ->grabWindow(plot->window()->winId(), at.x(), at.y(), plot->width(), plot->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of `a` not within one pixel of a pixel of the same colour in `b`.
+int strayPixels(const QImage &a, const QImage &b)
+{
+    int stray = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) == b.pixel(x, y))
+                continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx)
+                    near = b.valid(x + dx, y + dy) && b.pixel(x + dx, y + dy) == a.pixel(x, y);
+            stray += !near;
+        }
+    return stray;
+}
+
+// Pixels in the colours of the template's four series: blue, cyan, green and magenta.
+int curvePixels(const QImage &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+            n += c == 0x0000FF || c == 0x00FFFF || c == 0x00FF00 || c == 0xFF00FF;
+        }
+    return n;
+}
+
 void mouse(QWidget *plot, QEvent::Type type, QPoint pos)
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -93,6 +219,9 @@ void doubleClick(QWidget *plot, QPoint pos)
 }
 
 } // namespace
+
+using ChannelValues = std::function<float(int, int)>;
+Q_DECLARE_METATYPE(ChannelValues)
 
 class TestGraphWindow : public QObject {
     Q_OBJECT
@@ -234,30 +363,153 @@ private slots:
         QCOMPARE(img.pixelColor(2, 2), QColor(0xC0, 0xC0, 0xC0));
     }
 
-    // New points drawn on the curves' own layer look exactly as after a whole redraw, both
-    // while the scales stay and when a point moves an automatic scale.
+    // New points painted over the chart on screen look exactly as after a whole redraw,
+    // both while the scales stay and when a point moves an automatic scale.
     void dataRedrawMatchesAWholeRedraw()
     {
         ChartControl c;
         drawLine(c, [](int p) { return p < 6 ? float(10 * p) : kDefaultNullY; });
         ChartModel &m = c.model();
-        const QImage before = c.plot()->grab().toImage();
+        const QImage before = onScreen(c);
         for (int p = 6; p <= 9; ++p) {
             m.setY(0, p, float(10 * p));
             c.redrawData();
         }
-        const QImage added = c.plot()->grab().toImage();
+        const QImage added = onScreen(c);
         QVERIFY(added != before);
         c.redraw();
-        QCOMPARE(c.plot()->grab().toImage(), added);
+        QCOMPARE(onScreen(c), added);
 
         m.setScaleModeY(kScaleAutomatic);
         c.redraw();
         m.setY(0, 10, 400.0f); // beyond the data so far: the scale follows
         c.redrawData();
-        const QImage rescaled = c.plot()->grab().toImage();
+        const QImage rescaled = onScreen(c);
         c.redraw();
-        QCOMPARE(c.plot()->grab().toImage(), rescaled);
+        QCOMPARE(onScreen(c), rescaled);
+    }
+
+    // However many points fall into a pixel column, the chart lights the pixels drawing
+    // every point as a line would light: on screen exactly; in pictures made for export,
+    // where lines are drawn at the painter's finer resolution, to within a pixel.
+    void curvesLookAsEveryPointDrawn_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<double>("gapThreshold");
+        using Y = ChannelValues;
+        QTest::addColumn<Y>("y");
+        const float null = kDefaultNullY;
+        QTest::newRow("smooth") << 100'000 << 0.0 << 100'000.0 << 1e20
+                                << Y([](int s, int p) { return float(20 + 20 * std::sin(p / (2000.0 + 300 * s))); });
+        QTest::newRow("noisy") << 100'000 << 0.0 << 100'000.0 << 1e20
+                               << Y([](int s, int p) { return float(20 + 10 * std::sin(p / 5000.0) + 15 * noise(s, p)); });
+        QTest::newRow("steps of the meter") << 100'000 << 0.0 << 100'000.0 << 1e20
+                                            << Y([](int s, int p) { return float(18 + s + (p / 7919 % 5) * 0.1); });
+        QTest::newRow("gaps") << 100'000 << 0.0 << 100'000.0 << 1e20 << Y([null](int s, int p) {
+            if (p % 37 == s || (p / 500) % 17 == 3 || (s == 2 && p > 60'000))
+                return null;
+            return float(20 + 10 * std::sin(p / 3000.0) + 8 * noise(s, p));
+        });
+        QTest::newRow("isolated points between nulls") << 20'000 << 0.0 << 20'000.0 << 1e20
+                                                       << Y([null](int s, int p) { return p % 2 ? null : float(10 + 5 * s + 20 * noise(s, p)); });
+        QTest::newRow("steps in X beyond the threshold") << 100'000 << 0.0 << 100'000.0 << 0.5
+                                                         << Y([](int s, int p) { return float(20 + 15 * noise(s, p / 50)); });
+        QTest::newRow("beyond the scale") << 100'000 << 0.0 << 100'000.0 << 1e20 << Y([](int s, int p) {
+            return p % 997 == 0 ? float(1000 * noise(s, p)) : float(20 + 40 * std::sin(p / 800.0 + s));
+        });
+        QTest::newRow("zoomed in: every point drawn") << 100'000 << 40'000.0 << 40'300.0 << 1e20
+                                                      << Y([](int s, int p) { return float(20 + 15 * noise(s, p)); });
+        QTest::newRow("about a point a pixel") << 3'000 << 1'000.0 << 1'850.0 << 1e20
+                                               << Y([](int s, int p) { return float(20 + 25 * noise(s, p)); });
+        QTest::newRow("few points") << 7 << -1.0 << 7.0 << 1e20 << Y([](int s, int p) { return float(10 * s + p * 3); });
+    }
+
+    void curvesLookAsEveryPointDrawn()
+    {
+        QFETCH(int, points);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(double, gapThreshold);
+        QFETCH(ChannelValues, y);
+        ChartControl c;
+        drawChannels(c, points, y, from, to);
+        if (gapThreshold < 1e20) {
+            // Every 50th point a step of 1.5 instead of 1: beyond the threshold.
+            for (int p = 0; p < points; ++p)
+                for (int s = 0; s < 4; ++s)
+                    c.model().setX(s, p, p + (p / 50) * 0.5);
+            c.model().setLineGapThreshold(gapThreshold * 2);
+        }
+        c.redraw();
+        const QImage shown = c.plot()->grab().toImage();
+        QCOMPARE(shown, everyPointDrawn(c, [&] { return c.plot()->grab().toImage(); }));
+
+        const QSize size(700, 500);
+        const QImage exported = c.toImage(size);
+        const QImage full = everyPointDrawn(c, [&] { return c.toImage(size); });
+        // Exports lose or gain a pixel here and there where a polyline through fewer
+        // points passes otherwise: one in five hundred at most lies further than a pixel
+        // from its colour.
+        const int tolerated = curvePixels(full) / 500;
+        QVERIFY2(strayPixels(exported, full) <= tolerated, qPrintable(QString::number(strayPixels(exported, full))));
+        QVERIFY2(strayPixels(full, exported) <= tolerated, qPrintable(QString::number(strayPixels(full, exported))));
+    }
+
+    // A series whose X does not keep rising is drawn in the order of X, as every point
+    // drawn so would be.
+    void curveFollowsXWhenItFalls()
+    {
+        ChartControl c;
+        drawChannels(c, 30'000, [](int s, int p) { return float(20 + 20 * noise(s, p)); }, 0, 30'000);
+        for (int p = 0; p < 30'000; ++p)
+            c.model().setX(1, p, p % 3000 * 10 + p / 3000 + 0.5 * (p % 2)); // ten sweeps, interleaved
+        c.redraw();
+        QCOMPARE(c.plot()->grab().toImage(), everyPointDrawn(c, [&] { return c.plot()->grab().toImage(); }));
+    }
+
+    // Samples appended while the scales stay add their segments to the picture on screen:
+    // it ends up as a whole redraw draws it, also where the grid and the axes' ticks lie
+    // over the curves and where an annotation stands in their way.
+    void appendedSegmentsMatchAWholeRedraw_data()
+    {
+        QTest::addColumn<int>("recorded");
+        QTest::addColumn<float>("level");
+        QTest::addColumn<bool>("annotation");
+        QTest::newRow("dense, middle of the band") << 60'000 << 20.0f << false;
+        QTest::newRow("sparse, over the ticks") << 40 << -9.5f << false;
+        QTest::newRow("under an annotation") << 200 << 20.0f << true;
+    }
+
+    void appendedSegmentsMatchAWholeRedraw()
+    {
+        QFETCH(int, recorded);
+        QFETCH(float, level);
+        QFETCH(bool, annotation);
+        ChartControl c;
+        const float null = kDefaultNullY;
+        const int planned = recorded + 300;
+        drawChannels(c, planned, [&](int s, int p) { return p < recorded ? level + 3 * noise(s, p) : null; }, 0, planned);
+        if (annotation) {
+            c.model().setAnnotationType(3, kAnnotationText);
+            c.model().setAnnotationX(3, recorded + 100);
+            c.model().setAnnotationY(3, level);
+            c.model().setAnnotationText(3, "Here");
+            c.redraw();
+        }
+        const QImage before = onScreen(c);
+        for (int p = recorded; p < recorded + 250; ++p) {
+            for (int s = 0; s < 4; ++s)
+                c.model().setY(s, p, p % 61 == s ? null : level + 3 * noise(s, p));
+            c.redrawData();
+            if (p % 7 == 0)
+                QApplication::processEvents(); // painted now and then, as the poll ticks go
+        }
+        const QImage appended = onScreen(c);
+        QVERIFY(appended != before);
+        c.redraw();
+        QCOMPARE(appended, onScreen(c));
     }
 
     void splitBandsShareThePlottingHeight()
